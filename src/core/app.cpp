@@ -1,0 +1,115 @@
+// Start-up, the main loop and shutdown, in the order the game depends on.
+#include "core/app.h"
+
+#include "core/helpers.h"
+#include "platform/kuvo.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+const BikeControl bike_control_table[BIKE_CONTROL_COUNT] = {
+    {"Left", 0, +1, 0},          {"Right", 0, -1, 0},         {"Throttle", 1, +1, 0},
+    {"Front Brake", 2, +1, 0},   {"Rear Brake", 3, +1, 0},    {"Upshift", 4, +1, 0},
+    {"Downshift", 4, -1, 0},     {"Clutch", 5, +1, 0},        {"Sit/Dab", 6, +1, 0},
+    {"Back up", 7, +1, 0},       {"Lean Forward", 8, -1, 0},  {"Lean Backward", 8, +1, 0},
+};
+
+void sum_control_channels(const BikeControl* controls, int count, float channels[CONTROL_CHANNELS]) {
+  for (int i = 0; i < CONTROL_CHANNELS; i++) channels[i] = 0;
+  for (int i = 0; i < count; i++) channels[controls[i].channel] += controls[i].weight * controls[i].value;
+}
+
+static volatile sig_atomic_t quit_flag = 0;
+void request_quit() { quit_flag = 1; }
+bool quit_requested() { return quit_flag != 0; }
+static void on_signal(int) { quit_flag = 1; }
+
+static void install_signal_handlers() {
+  struct sigaction action;
+  memset(&action, 0, sizeof action);
+  action.sa_handler = on_signal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// The per-user home folder, created when missing; ends in "/".
+static std::string home_folder() {
+  const char* xdg = getenv("XDG_DATA_HOME");
+  std::string base;
+  if (xdg && xdg[0]) base = xdg;
+  else if (const char* home = getenv("HOME")) base = std::string(home) + "/.local/share";
+  else base = ".";
+  std::string folder = base + "/Kestrix/";
+  mkdir(base.c_str(), 0755);
+  mkdir(folder.c_str(), 0755);
+  return folder;
+}
+
+static bool startup(App* app, int argc, char** argv, int* exit_status) {
+  memcpy(app->controls, bike_control_table, sizeof app->controls);
+  message_ring_clear();
+
+  // The log lives in the home folder unless KUVO_LOGFILE says otherwise.
+  kuvo_log("KUVO_LOGFILE=%slastlog.txt", home_folder().c_str());
+
+  if (parse_command_line(argc, argv, &app->options)) {
+    *exit_status = 1;
+    return false;
+  }
+  kuvo_set_headless(app->options.headless);
+  if (app->options.nommx) kuvo_log("Ignoring MMX\n");
+  app->show_paused_text = !app->options.hidden_pause;
+  app->show_hud = !app->options.hidden_hud;
+  return true;
+}
+
+static void run_tick(App* app) {
+  sum_control_channels(app->controls, BIKE_CONTROL_COUNT, app->channels);
+  if (!app->track_loaded) app->view = TITLE_VIEW;
+  // The simulation only runs with a track loaded and the game not paused.
+  if (app->paused || app->view == TITLE_VIEW) return;
+}
+
+static void main_loop(App* app) {
+  frame_timing_start(&app->timing, &app->clock);
+  FrameParams params = {};
+  params.lock_fps = app->options.lock_fps;
+  params.warp = app->options.warp;
+  while (!quit_requested()) {
+    if (app->track_loaded && app->view == TITLE_VIEW) app->view = RIDER_VIEW;
+    frame_grant(&app->timing, &params, &app->clock);
+    double now = app->clock.now(app->clock.context);
+    double tick_time;
+    while (next_tick(&app->timing, now, &tick_time)) run_tick(app);
+    if (app->view != TITLE_VIEW) message_expire_tick();
+    if (app->options.quit_after > 0 && app->timing.target_time >= app->options.quit_after) break;
+  }
+}
+
+static void shutdown(App* app) {
+  kuvo_log("Deallocating bikes\n");
+  kuvo_log("Finished deallocating bikes\n");
+  kuvo_log("Shut down after %lld ticks\n", (long long)app->timing.ticks);
+  kuvo_log(nullptr);
+  // The pause lets a restored display mode settle; a headless run has none.
+  if (!app->options.headless) sleep_precise(1, 0);
+}
+
+int app_main(int argc, char** argv) {
+  static App app;
+  app.clock = real_loop_clock();
+  install_signal_handlers();
+  int status = 0;
+  if (!startup(&app, argc, argv, &status)) {
+    kuvo_log(nullptr);
+    return status;
+  }
+  main_loop(&app);
+  shutdown(&app);
+  return 0;
+}
