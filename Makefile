@@ -12,10 +12,9 @@ all: build
 setup:
 	@scripts/setup
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
-
-build: setup $(BUILD)/build.ninja
+# Configuring every time is cheap and picks up newly added folders.
+build: setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build

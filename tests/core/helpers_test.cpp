@@ -1,0 +1,96 @@
+#include "core/helpers.h"
+
+#include "platform/kuvo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+TEST(MessageRing, LogsWithOneNewlineAndColourReset) {
+  char tmpl[] = "/tmp/kx_msg_XXXXXX";
+  std::string dir = mkdtemp(tmpl), path = dir + "/log.txt";
+  kuvo_log_reset();
+  setenv("KUVO_LOGFILE", path.c_str(), 1);
+  show_message("Saved\n");
+  show_message("Saved");
+  show_message("\x1b[31mred");
+  kuvo_log_reset();
+  unsetenv("KUVO_LOGFILE");
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  std::string log = ss.str();
+  EXPECT_NE(log.find("] Saved\n["), std::string::npos);
+  EXPECT_EQ(log.find("Saved\n\n"), std::string::npos);
+  EXPECT_NE(log.find("] \x1b[31mred\x1b[0m\n"), std::string::npos);
+  std::string cmd = "rm -rf " + dir;
+  (void)system(cmd.c_str());
+}
+
+TEST(MessageRing, WrapsCutsAndExpires) {
+  message_ring_clear();
+  message_set_line_limit(5);
+  game_clock = 10.0;
+  for (int i = 0; i < 1001; i++) show_messagef("line %d", i);
+  EXPECT_STREQ(message_line(0), "line 1000");  // 1001st overwrote the first entry
+  EXPECT_STREQ(message_line(999), "line 1");
+  EXPECT_EQ(message_visible_count(), 5);
+
+  std::string long_text(300, 'x');
+  show_message(long_text.c_str());
+  EXPECT_EQ(std::string(message_line(0)), std::string(127, 'x'));
+
+  // Stays up two seconds after the last message, then one line every five.
+  game_clock = 11.9;
+  message_expire_tick();
+  EXPECT_EQ(message_visible_count(), 5);
+  game_clock = 12.1;
+  message_expire_tick();
+  EXPECT_EQ(message_visible_count(), 4);
+  game_clock = 16.0;
+  message_expire_tick();
+  EXPECT_EQ(message_visible_count(), 4);
+  game_clock = 17.2;
+  message_expire_tick();
+  EXPECT_EQ(message_visible_count(), 3);
+}
+
+TEST(InternString, StoresEachTextOnce) {
+  const char* a = intern_string("abc");
+  std::string copy = "abc";
+  EXPECT_EQ(intern_string(copy.c_str()), a);
+  EXPECT_NE(intern_string("ABC"), a);
+  EXPECT_STREQ(intern_string("ABC"), "ABC");
+}
+
+static void* failing_realloc(void*, size_t) { return nullptr; }
+
+TEST(GrowableArray, DoublesAndKeepsContentsWhenGrowthFails) {
+  Array a;
+  array_init(&a, sizeof(int));
+  EXPECT_EQ(a.capacity, 16);
+  for (int i = 0; i < 17; i++) ASSERT_TRUE(array_append(&a, &i));
+  EXPECT_EQ(a.capacity, 32);
+  for (int i = 17; i < 32; i++) ASSERT_TRUE(array_append(&a, &i));
+
+  array_set_realloc(failing_realloc);
+  int extra = 99;
+  EXPECT_FALSE(array_append(&a, &extra));
+  array_set_realloc(nullptr);
+  EXPECT_EQ(a.count, 32);
+  EXPECT_EQ(a.capacity, 32);
+  for (int i = 0; i < 32; i++) EXPECT_EQ(*array_at<int>(&a, i), i);
+
+  ASSERT_TRUE(array_append(&a, &extra));
+  array_trim(&a);
+  EXPECT_EQ(a.capacity, 33);
+  EXPECT_EQ(*array_at<int>(&a, 32), 99);
+  array_free(&a);
+}
+
+}  // namespace
