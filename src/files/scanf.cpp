@@ -1,0 +1,2 @@
+// Placeholder.
+#include "files/stream.h"
