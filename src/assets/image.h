@@ -51,11 +51,12 @@ void image_finish_mips(Image* image, bool max_alpha);
 
 bool is_power_of_two(int value);
 // Nearest-neighbour resampling of level 0 to the next powers of two, then a
-// fresh chain; false-free: an image already a power of two is left alone.
-void image_resample_pow2(Image* image, bool max_alpha);
+// fresh chain; an image already a power of two is left alone. False (image
+// untouched) when the resampled size would pass the caps.
+bool image_resample_pow2(Image* image, bool max_alpha);
 // The upload's level drop: resample if needed, then drop up to `drop`
 // leading levels, each only while both its sides exceed 128.
-void image_apply_level_drop(Image* image, int drop, bool max_alpha);
+bool image_apply_level_drop(Image* image, int drop, bool max_alpha);
 // How many levels the drop skips for a power-of-two size.
 int level_drop_count(int width, int height, int drop);
 // RGB to RGBA with alpha 255 over the whole chain.
@@ -115,7 +116,7 @@ bool read_link_body(Stream* stream, char target[1024]);
 
 // What a texture or image file holds, by its first token. For a picture the
 // chain is built; `from_png` says whether the PNG reader produced it (only
-// then `options` may be set). want_channels 4 widens RGB (image cache).
+// then `options` may be set).
 enum ImageFileKind { IMAGE_FILE_NONE, IMAGE_FILE_PICTURE, IMAGE_FILE_ANIMATION, IMAGE_FILE_LINK };
 struct ImageFile {
   ImageFileKind kind;
@@ -139,3 +140,9 @@ bool write_png_grey16_stream(Stream* stream, const uint16_t* samples, int width,
 // "Z6" (channels 3) or "Z7" (channels 4) of level 0.
 bool write_packed(const char* name, const unsigned char* pixels, int width, int height, int channels);
 bool write_packed_stream(Stream* stream, const unsigned char* pixels, int width, int height, int channels);
+// 8-bit RGB or RGBA of level 0 in buffer order (generated data, not read-backs).
+bool write_png(const char* name, const unsigned char* pixels, int width, int height, int channels);
+
+// Messages marked debug are logged only at a nonzero level (set at start-up).
+void assets_set_debug_level(int level);
+int assets_debug_level();

@@ -46,6 +46,13 @@ struct Mesh {
 Mesh* read_model(Stream* stream, const char* name);
 // Opens `name` through the data layer ("rb") and reads it, without LODs.
 Mesh* read_model_file(const char* name);
+// A zeroed mesh (white, shininess 32) for writers that build models in memory.
+Mesh* make_mesh(int vertices, int triangles, int bones, const char* name);
+// Writes one version ("ZM1", or "ZM2" when the meshes have bones; every mesh
+// of the list must have the same bone count). The current positions and
+// normals are written, so skin a loaded model back to rest first.
+bool write_model_stream(Stream* stream, const Mesh* model);
+bool write_model(const char* name, const Mesh* model);
 // Frees one version's meshes (not its LOD chain).
 void free_mesh_list(Mesh* model);
 // Frees every version of a model.
