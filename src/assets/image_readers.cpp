@@ -188,12 +188,12 @@ bool write_packed_stream(Stream* stream, const unsigned char* pixels, int width,
 bool write_packed(const char* name, const unsigned char* pixels, int width, int height, int channels) {
   Stream* stream = data_open_replacing(name, "wb");
   if (!stream) {
-    kuvo_log("Can't write %.900s", name);
+    kuvo_log("Can't write %.900s\n", name);
     return false;
   }
   if (!write_packed_stream(stream, pixels, width, height, channels)) {
     stream_discard(stream);
-    kuvo_log("Can't write %.900s", name);
+    kuvo_log("Can't write %.900s\n", name);
     return false;
   }
   return data_close(stream);
@@ -359,7 +359,7 @@ bool read_image_file(const char* name, bool allow_special, ImageFile* file) {
   image_set_error("%s", "");
   Stream* stream = data_open(name, "rb");
   if (!stream) {
-    if (assets_debug_level()) kuvo_log("Can't open texture \"%.900s\"", name);
+    if (assets_debug_level()) kuvo_log("Can't open texture \"%.900s\"\n", name);
     image_set_error("Can't open %.900s", name);
     return false;
   }
@@ -402,7 +402,7 @@ bool read_image_file(const char* name, bool allow_special, ImageFile* file) {
     return true;
   }
   if (first_error[0]) image_set_error("%s", first_error);
-  kuvo_log("Warning: Can't read image '%.900s': %s", name, image_last_error());
+  kuvo_log("Warning: Can't read image '%.900s': %s\n", name, image_last_error());
   return false;
 }
 

@@ -159,7 +159,7 @@ static void add_weight(float* weights, int* indices, float w, int bone, bool* wa
   for (int i = 1; i < 4; i++)
     if (weights[i] < weights[slot]) slot = i;
   if (weights[slot] != 0 && !*warned) {
-    kuvo_log("Warning: vertex with more than 4 bone influences in '%.900s'", name);
+    kuvo_log("Warning: vertex with more than 4 bone influences in '%.900s'\n", name);
     *warned = true;
   }
   if (weights[slot] == 0 || w > weights[slot]) {
@@ -170,7 +170,7 @@ static void add_weight(float* weights, int* indices, float w, int bone, bool* wa
 
 static Mesh* read_mesh_body(Stream* stream, const char* name, int bones, int vertices, int triangles, int number) {
   if (vertices < 0 || triangles < 0 || vertices > MODEL_MAX_VERTICES || triangles > MODEL_MAX_TRIANGLES) {
-    kuvo_log("Warning: mesh %d of '%.900s' has %d vertices and %d triangles (at most %d and %d)", number, name,
+    kuvo_log("Warning: mesh %d of '%.900s' has %d vertices and %d triangles (at most %d and %d)\n", number, name,
              vertices, triangles, MODEL_MAX_VERTICES, MODEL_MAX_TRIANGLES);
     return nullptr;
   }
@@ -184,7 +184,7 @@ static Mesh* read_mesh_body(Stream* stream, const char* name, int bones, int ver
               read_float(stream, &n[0]) && read_float(stream, &n[1]) && read_float(stream, &n[2]) &&
               read_float(stream, &uv[0]) && read_float(stream, &uv[1]);
     if (!ok) {
-      kuvo_log("Warning: bad vertex %d in mesh %d of '%.900s'", v, number, name);
+      kuvo_log("Warning: bad vertex %d in mesh %d of '%.900s'\n", v, number, name);
       free(mesh);
       return nullptr;
     }
@@ -201,7 +201,7 @@ static Mesh* read_mesh_body(Stream* stream, const char* name, int bones, int ver
       for (int b = 0; b < bones; b++) {
         float w;
         if (!read_float(stream, &w)) {
-          kuvo_log("Warning: bad bone weight of vertex %d in mesh %d of '%.900s'", v, number, name);
+          kuvo_log("Warning: bad bone weight of vertex %d in mesh %d of '%.900s'\n", v, number, name);
           free(mesh);
           return nullptr;
         }
@@ -214,13 +214,13 @@ static Mesh* read_mesh_body(Stream* stream, const char* name, int bones, int ver
   for (int t = 0; t < triangles; t++) {
     int* tri = mesh->triangles + 3 * t;
     if (!read_int(stream, &tri[0]) || !read_int(stream, &tri[1]) || !read_int(stream, &tri[2])) {
-      kuvo_log("Warning: bad triangle %d in mesh %d of '%.900s'", t, number, name);
+      kuvo_log("Warning: bad triangle %d in mesh %d of '%.900s'\n", t, number, name);
       free(mesh);
       return nullptr;
     }
     for (int k = 0; k < 3; k++)
       if (tri[k] < 0 || tri[k] >= vertices) {
-        kuvo_log("Warning: triangle %d in mesh %d of '%.900s' names vertex %d of %d", t, number, name, tri[k],
+        kuvo_log("Warning: triangle %d in mesh %d of '%.900s' names vertex %d of %d\n", t, number, name, tri[k],
                  vertices);
         free(mesh);
         return nullptr;
@@ -236,7 +236,7 @@ Mesh* read_model(Stream* stream, const char* name) {
     // Headerless: one white mesh.
     int vertices, triangles;
     if (!read_int(stream, &vertices) || !read_int(stream, &triangles)) {
-      kuvo_log("Warning: '%.900s' is not a model file", name);
+      kuvo_log("Warning: '%.900s' is not a model file\n", name);
       return nullptr;
     }
     Mesh* mesh = read_mesh_body(stream, name, 0, vertices, triangles, 0);
@@ -251,11 +251,11 @@ Mesh* read_model(Stream* stream, const char* name) {
   if (version == 2) {
     char bone_name[1024];
     if (stream_scanf(stream, "%d %1023s", &bones, bone_name) != 2 || bones < 0 || bones > MODEL_MAX_BONES) {
-      kuvo_log("Warning: bad bone header in '%.900s' (0..%d bones)", name, MODEL_MAX_BONES);
+      kuvo_log("Warning: bad bone header in '%.900s' (0..%d bones)\n", name, MODEL_MAX_BONES);
       return nullptr;
     }
   } else if (version != 1) {
-    kuvo_log("Warning: '%.900s' has unknown model version %d", name, version);
+    kuvo_log("Warning: '%.900s' has unknown model version %d\n", name, version);
     return nullptr;
   }
   Mesh* first = nullptr;
@@ -269,7 +269,7 @@ Mesh* read_model(Stream* stream, const char* name) {
     if (got == 6 && read_int(stream, &triangles)) got++;
     if (got < 7) {
       // The end of the file ends the list; anything else is a damaged header.
-      if (skip_space(stream) || got > 0) kuvo_log("Warning: bad mesh header %d in '%.900s'", number, name);
+      if (skip_space(stream) || got > 0) kuvo_log("Warning: bad mesh header %d in '%.900s'\n", number, name);
       break;
     }
     Mesh* mesh = read_mesh_body(stream, name, bones, vertices, triangles, number);
@@ -286,7 +286,7 @@ Mesh* read_model(Stream* stream, const char* name) {
     last = mesh;
   }
   if (!first) {
-    kuvo_log("Warning: '%.900s' has no readable mesh", name);
+    kuvo_log("Warning: '%.900s' has no readable mesh\n", name);
     return nullptr;
   }
   for (const Mesh* mesh = first; mesh; mesh = mesh->next)
@@ -338,12 +338,12 @@ bool write_model_stream(Stream* stream, const Mesh* model) {
 bool write_model(const char* name, const Mesh* model) {
   Stream* stream = data_open_replacing(name, "wb");
   if (!stream) {
-    kuvo_log("Can't write %.900s", name);
+    kuvo_log("Can't write %.900s\n", name);
     return false;
   }
   if (!write_model_stream(stream, model)) {
     stream_discard(stream);
-    kuvo_log("Can't write %.900s", name);
+    kuvo_log("Can't write %.900s\n", name);
     return false;
   }
   return data_close(stream);
@@ -443,7 +443,7 @@ static void add_lod(const char* file, float distance, void* context) {
   Mesh* base = (Mesh*)context;
   Mesh* version = read_model_file(file);
   if (!version) {
-    kuvo_log("Warning: Can't load %.900s", file);
+    kuvo_log("Warning: Can't load %.900s\n", file);
     return;
   }
   version->lod_distance = distance;

@@ -31,7 +31,7 @@ Mesh* load_model(const char* name) {
     Mesh* model = *array_at<Mesh*>(&cache, i);
     bool exact = !strcmp(model->name, name);
     if (!exact && strcasecmp(model->name, name)) continue;
-    if (!exact) kuvo_log("Warning: case mismatch on '%.900s'", name);
+    if (!exact) kuvo_log("Warning: case mismatch on '%.900s'\n", name);
     if (model->generation != 0) model->generation = generation;
     return model;
   }
@@ -55,7 +55,7 @@ void purge_models(void (*release)(Mesh* version)) {
       *array_at<Mesh*>(&cache, kept++) = model;
       continue;
     }
-    if (assets_debug_level()) kuvo_log("deleting model %.900s", model->name);
+    if (assets_debug_level()) kuvo_log("deleting model %.900s\n", model->name);
     if (release)
       for (Mesh* version = model; version; version = version->next_lod) release(version);
     free_model(model);
@@ -102,10 +102,10 @@ Mesh* load_model_for_skin(const char* model, const char* skin, bool warn) {
   if (skin && skin_variant_names(model, skin, variant, sizeof variant, in_folder, sizeof in_folder)) {
     Mesh* found = load_model(variant);
     if (!found) found = load_model(in_folder);
-    if (!found && warn) kuvo_log("Warning: Can't load %.450s or %.450s", variant, in_folder);
+    if (!found && warn) kuvo_log("Warning: Can't load %.450s or %.450s\n", variant, in_folder);
     return found;
   }
   Mesh* found = load_model(model);
-  if (!found && warn) kuvo_log("Warning: Can't load %.900s", model);
+  if (!found && warn) kuvo_log("Warning: Can't load %.900s\n", model);
   return found;
 }

@@ -20,7 +20,7 @@ static void png_fail(png_structp png, png_const_charp message) {
 }
 
 static void png_warn(png_structp, png_const_charp message) {
-  if (assets_debug_level()) kuvo_log("PNG warning: %s", message);
+  if (assets_debug_level()) kuvo_log("PNG warning: %s\n", message);
 }
 
 static void png_read_from_stream(png_structp png, png_bytep data, size_t length) {
@@ -150,7 +150,7 @@ bool options_have(const char* options, const char* tag) { return options && strs
 bool apply_custom_mips(Image* image, const char* name) {
   int w = image->width, file_height = image->height, channels = image->channels;
   if (file_height * 2 % 3 != 0) {
-    kuvo_log("Warning: Invalid height for custom MIP map in '%.950s'", name);
+    kuvo_log("Warning: Invalid height for custom MIP map in '%.950s'\n", name);
     return false;
   }
   int h = file_height * 2 / 3;
@@ -158,7 +158,7 @@ bool apply_custom_mips(Image* image, const char* name) {
   int x = 0, y = 0, lw = w, lh = h;
   for (;;) {
     if (x + lw > w || y + lh > file_height) {
-      kuvo_log("Warning: Invalid custom MIP map layout in '%.950s'", name);
+      kuvo_log("Warning: Invalid custom MIP map layout in '%.950s'\n", name);
       return false;
     }
     if (lw == 1 && lh == 1) break;
@@ -376,16 +376,16 @@ bool write_png_grey16_stream(Stream* stream, const uint16_t* samples, int width,
 static bool write_named(const char* name, bool (*write)(Stream*, const void*), const void* context) {
   Stream* stream = data_open_replacing(name, "wb");
   if (!stream) {
-    kuvo_log("Can't write %.900s", name);
+    kuvo_log("Can't write %.900s\n", name);
     return false;
   }
   if (!write(stream, context)) {
     stream_discard(stream);
-    kuvo_log("Can't write %.900s: %s", name, image_last_error());
+    kuvo_log("Can't write %.900s: %s\n", name, image_last_error());
     return false;
   }
   if (!data_close(stream)) {
-    kuvo_log("Can't write %.900s", name);
+    kuvo_log("Can't write %.900s\n", name);
     return false;
   }
   return true;

@@ -32,30 +32,30 @@ static Shape* alloc_shape(int count, bool with_world, const char* name) {
 Shape* read_shape(Stream* stream, const char* name) {
   int count;
   if (stream_scanf(stream, "%d", &count) != 1) {
-    kuvo_log("Warning: shape file %.900s has no sphere count", name);
+    kuvo_log("Warning: shape file %.900s has no sphere count\n", name);
     return nullptr;
   }
   if (count < 0 || count > SHAPE_MAX_SPHERES) {
-    kuvo_log("Warning: shape file %.900s has %d spheres (0..%d)", name, count, SHAPE_MAX_SPHERES);
+    kuvo_log("Warning: shape file %.900s has %d spheres (0..%d)\n", name, count, SHAPE_MAX_SPHERES);
     return nullptr;
   }
   Shape* shape = alloc_shape(count, false, name);
   for (int i = 0; i < count; i++) {
     ShapeSphere* s = &shape->spheres[i];
     if (stream_scanf(stream, "%f %f %f %f %f %f %f", &s->x, &s->y, &s->z, &s->r, &s->mu, &s->k, &s->c) != 7) {
-      kuvo_log("Warning: shape file %.900s: sphere %d of %d can't be read", name, i, count);
+      kuvo_log("Warning: shape file %.900s: sphere %d of %d can't be read\n", name, i, count);
       free(shape);
       return nullptr;
     }
     float values[7] = {s->x, s->y, s->z, s->r, s->mu, s->k, s->c};
     for (float v : values)
       if (!std::isfinite(v)) {
-        kuvo_log("Warning: shape file %.900s: sphere %d has a value that is not a number", name, i);
+        kuvo_log("Warning: shape file %.900s: sphere %d has a value that is not a number\n", name, i);
         free(shape);
         return nullptr;
       }
     if (s->r < 0) {
-      kuvo_log("Warning: shape file %.900s: sphere %d has a negative radius", name, i);
+      kuvo_log("Warning: shape file %.900s: sphere %d has a negative radius\n", name, i);
       free(shape);
       return nullptr;
     }
