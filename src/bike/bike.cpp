@@ -2,6 +2,7 @@
 // pose, physics activity, rider mass split and the net joint force rule.
 #include "bike/bike.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -26,7 +27,7 @@ static void set_vector(float to[3], const float from[3]) {
 // Composite masses are symmetric about the body origin; only rounding
 // leaves a centre offset, which ODE would refuse.
 static void centre_mass(dMass* mass) {
-  dIASSERT(std::fabs(mass->c[0]) < 1e-9 && std::fabs(mass->c[1]) < 1e-9 &&
+  assert(std::fabs(mass->c[0]) < 1e-9 && std::fabs(mass->c[1]) < 1e-9 &&
            std::fabs(mass->c[2]) < 1e-9);
   mass->c[0] = mass->c[1] = mass->c[2] = 0;
 }
@@ -265,8 +266,7 @@ static void attach_rider_mount(Bike* bike) {
   dBodyVectorToWorld(frame, 0, 1, 1, axis1);
   dBodyVectorToWorld(frame, 1, 0, 0, axis2);
   dJointSetHinge2Anchor(mount, anchor[0], anchor[1], anchor[2]);
-  dJointSetHinge2Axis1(mount, axis1[0], axis1[1], axis1[2]);
-  dJointSetHinge2Axis2(mount, axis2[0], axis2[1], axis2[2]);
+  dJointSetHinge2Axes(mount, axis1, axis2);
   dJointSetHinge2Param(mount, dParamLoStop, 0);
   dJointSetHinge2Param(mount, dParamHiStop, 0);
 }
@@ -365,7 +365,7 @@ static void create_joints(Bike* bike) {
 
 Bike* create_bike(const char* model_name, int slot, const char* number, const char* rider_texture,
                   const char* head_texture, const char* bike_texture, const char* wheel_texture) {
-  dIASSERT(physics_running());
+  assert(physics_running());
   Bike* bike = (Bike*)xmalloc(sizeof(Bike));
   std::memset(bike, 0, sizeof *bike);
   bike->model = *resolve_bike_model(model_name ? model_name : "");
