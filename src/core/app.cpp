@@ -1,7 +1,9 @@
 // Start-up, the main loop and shutdown, in the order the game depends on.
 #include "core/app.h"
 
+#include "core/data_lists.h"
 #include "core/helpers.h"
+#include "core/settings.h"
 #include "platform/kuvo.h"
 
 #include <csignal>
@@ -57,10 +59,32 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   // The log lives in the home folder unless KUVO_LOGFILE says otherwise.
   kuvo_log("KUVO_LOGFILE=%slastlog.txt", home_folder().c_str());
 
+  // Settings: defaults, the stability preset, the graphics lists, then the file.
+  settings_reset();
+  apply_stability(100);
+  settings_list_graphics();
+  read_config();
+  message_set_line_limit(settings.message_lines);
+  LaunchOptions* o = &app->options;
+  o->width = settings.xres, o->height = settings.yres;
+  o->draw_fps = settings.draw_fps, o->draw_time = settings.draw_time, o->draw_ping = settings.draw_ping;
+
   if (parse_command_line(argc, argv, &app->options)) {
     *exit_status = 1;
     return false;
   }
+  settings.xres = o->width, settings.yres = o->height;
+  settings.draw_fps = o->draw_fps, settings.draw_time = o->draw_time, settings.draw_ping = o->draw_ping;
+
+  // Without game data there is nothing to race on yet, which is no error.
+  bool debug = o->debug_level > 0;
+  if (!list_tracks(debug) && game_data_present()) {
+    fputs("No tracks found\n", stderr);
+    *exit_status = 1;
+    return false;
+  }
+  list_demos(debug);
+  if (o->track && !settings_select_track(o->track)) kuvo_log("No track \"%.200s\"\n", o->track);
   kuvo_set_headless(app->options.headless);
   if (app->options.nommx) kuvo_log("Ignoring MMX\n");
   app->show_paused_text = !app->options.hidden_pause;
@@ -95,6 +119,7 @@ static void shutdown(App* app) {
   kuvo_log("Deallocating bikes\n");
   kuvo_log("Finished deallocating bikes\n");
   kuvo_log("Shut down after %lld ticks\n", (long long)app->timing.ticks);
+  write_config();
   kuvo_log(nullptr);
   // The pause lets a restored display mode settle; a headless run has none.
   if (!app->options.headless) sleep_precise(1, 0);
