@@ -92,7 +92,8 @@ bool skin_variant_names(const char* model, const char* skin, char* variant, int 
   size_t model_length = dot ? (size_t)(dot - model) : strlen(model);
   if (!copy_text(variant, variant_size, model, model_length, first, (size_t)(second - first), ".zm")) return false;
   const char* variant_slash = strrchr(variant, '/');
-  const char* variant_base = variant_slash ? variant_slash + 1 : variant;
+  // The "@" of a data name is no part of its base name.
+  const char* variant_base = variant_slash ? variant_slash + 1 : variant + (variant[0] == '@');
   size_t folder_length = slash ? (size_t)(slash + 1 - skin) : 0;
   return copy_text(in_skin_folder, folder_size, skin, folder_length, variant_base, strlen(variant_base), "");
 }
