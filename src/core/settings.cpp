@@ -79,7 +79,8 @@ static const ConfigDef config_defs[] = {
     CHOICE("time_trial_abort", time_trial_abort, "Backing Up Aborts Attempt", "Yes", no_yes),
     LISTED("video_mode", video_mode, "Video Mode", "Default Fullscreen"),
     TEXT("server_name", server_name, "Server", 127, default_server_name),
-    {"server_name_hist%02d", SETTING_TEXT, settings.server_history, nullptr, 0, 0, 0, 0, "", nullptr, 0, 127,
+    // A remembered server of 127 characters or more is dropped, not cut.
+    {"server_name_hist%02d", SETTING_TEXT, settings.server_history, nullptr, 0, 0, 0, 0, "", nullptr, 0, 126,
      SERVER_HISTORY_COUNT, SETTING_REFUSE_LONG},
     NUMBER("ground_detail", ground_detail, "Ground Geometric Detail", 50, 0, 100, 1),
     NUMBER("ground_texture_detail", ground_texture_detail, "Ground Texture Levels", 9, 0, 10, 1),
@@ -786,8 +787,9 @@ bool apply_config_line(const char* line) {
 
 enum { LINE_SIZE = 1024 };
 
-void read_settings_stream(Stream* stream) {
+void read_settings_stream(Stream* stream, const char* source) {
   char line[LINE_SIZE];
+  state.source = source;
   state.line = 0;
   for (;;) {
     // A byte that stays set at the very end marks a line shorter than the buffer.
@@ -805,6 +807,7 @@ void read_settings_stream(Stream* stream) {
     while (length && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = 0;
     apply_config_line(line);
   }
+  state.source = nullptr;
 }
 
 static const char config_name[] = "@config";
@@ -812,9 +815,7 @@ static const char config_name[] = "@config";
 bool read_config() {
   Stream* stream = data_open(config_name, "rb");
   if (!stream) return false;
-  state.source = config_name;
-  read_settings_stream(stream);
-  state.source = nullptr;
+  read_settings_stream(stream, config_name);
   data_close(stream);
   return true;
 }

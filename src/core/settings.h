@@ -239,8 +239,9 @@ bool format_setting(const SettingKey* key, char* buffer, int size);
 // One "key=value" line of a configuration or setup file, without its line
 // feed. Lines without "=" and unknown keys are ignored. True when handled.
 bool apply_config_line(const char* line);
-// Reads every line of a stream (lines up to 1024 bytes).
-void read_settings_stream(Stream* stream);
+// Reads every line of a stream (lines up to 1024 bytes); the log names
+// `source` and the line of every value it refuses.
+void read_settings_stream(Stream* stream, const char* source);
 // "@config": missing or unreadable keeps every value. False when absent.
 bool read_config();
 // Writes every key; the old file survives a failed write. False on failure.
