@@ -189,6 +189,17 @@ bool track_load(Track* track, const char* folder, const char* display_name, cons
   return true;
 }
 
+void track_create_empty(Track* track, const char* folder, int n, float spacing) {
+  memset(track, 0, sizeof *track);
+  snprintf(track->folder, sizeof track->folder, "%s", folder);
+  snprintf(track->display_name, sizeof track->display_name, "%s", folder);
+  init_lists(track);
+  lighting_defaults(&track->lighting);
+  finish_lighting(&track->lighting);
+  height_field_create(&track->terrain, n, spacing);
+  track->loaded = true;
+}
+
 void track_deallocate(Track* track) {
   if (!track->loaded) return;
   kuvo_log("Deallocating track\n");

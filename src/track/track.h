@@ -181,6 +181,9 @@ extern Track current_track;
 // cleared, everything is freed and false is returned.
 bool track_load(Track* track, const char* folder, const char* display_name, const TrackLoadOptions* options);
 void track_deallocate(Track* track);
+// A loaded-looking track over a flat terrain of 2^(n+1)+1 samples with no
+// objects, for tools that build tracks and for tests.
+void track_create_empty(Track* track, const char* folder, int n, float spacing);
 
 // The first line of the folder's "desc" file, or false when it has none.
 bool read_track_description(const char* folder, char* out, int size);
