@@ -63,12 +63,16 @@ struct CapturedLog {
 // own, so nothing of the build folder or the real home is seen.
 struct DataFolders {
   TempFolder home, install;
+  std::string old_home;
   DataFolders() {
+    if (const char* old = getenv("XDG_DATA_HOME")) old_home = old;
     setenv("XDG_DATA_HOME", home.path.c_str(), 1);
     setenv("QV_HOME", install.path.c_str(), 1);
     data_folders_init();
   }
   ~DataFolders() {
+    if (old_home.empty()) unsetenv("XDG_DATA_HOME");
+    else setenv("XDG_DATA_HOME", old_home.c_str(), 1);
     unsetenv("QV_HOME");
     data_folders_init();
   }
