@@ -224,7 +224,9 @@ TEST_F(Body, SetupMovesRiderMassOnlyAtRest) {
 TEST_F(Body, ResetAfterMoveSeatsTheRiderOnTheFrame) {
   Bike* bike = make_bike();
   const BikeModel& m = bike->model;
-  // A crashed rider off the mount, somewhere else, the bike tumbling.
+  // Away from its build place, a crashed rider off the mount and
+  // elsewhere, the bike tumbling.
+  move_bike(bike, 500, 20, -300);
   dJointAttach(bike->joints[JOINT_RIDER_MOUNT], 0, 0);
   dBodySetPosition(bike->bodies[BIKE_RIDER], 40, -3, 12);
   dBodySetAngularVel(bike->bodies[BIKE_FRAME], 1, 2, 3);
@@ -232,7 +234,6 @@ TEST_F(Body, ResetAfterMoveSeatsTheRiderOnTheFrame) {
   bike->gear = 3;
   bike->crash_counter = 300;
   bike->collision = 100;
-  move_bike(bike, 500, 20, -300);
   reset_bike(bike);
   move_bike(bike, 120, 4, -80);
 
