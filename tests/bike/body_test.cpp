@@ -443,6 +443,57 @@ TEST_F(Body, ShapesAndNumberColoursComeFromTheData) {
   destroy_bike(bike);
 }
 
+void put_model(const char* name) {
+  Mesh* mesh = make_mesh(3, 1, 0, name);
+  ASSERT_TRUE(write_model(name, mesh));
+  free_mesh_list(mesh);
+}
+
+// The part of the texture's file name between its first two hyphens picks
+// the model variants; a group whose key model has no variant falls back to
+// the model's own texture and plain models.
+TEST_F(Body, TextureVariantsPickTheirModels) {
+  std::filesystem::create_directories(home + "skins");
+  unsigned char pixels[4 * 3] = {};
+  ASSERT_TRUE(write_png_rgb("@skins/crf450v2013-red-7.png", pixels, 2, 2));
+  ASSERT_TRUE(write_png_rgb("@skins/crf450v2013-blue-7.png", pixels, 2, 2));
+  ASSERT_TRUE(write_png_rgb("@skins/wheels-gold-1.png", pixels, 2, 2));
+  put_model("@crf450v2013_frame-red.zm");
+  put_model("@crf450v2013_frame.zm");
+  put_model("@crf450v2013_fork_upper.zm");
+  put_model("@front_wheel-gold.zm");
+  put_model("@front_wheel.zm");
+  put_model("@rear_wheel.zm");
+  data_rescan();
+  struct Row {
+    const char* bike_texture;
+    const char* wheel_texture;
+    const char* frame_model;
+    const char* used_texture;
+    bool fork_upper;
+    const char* used_wheels;
+  } rows[] = {
+      {"@skins/crf450v2013-red-7.png", "@skins/wheels-gold-1.png", "@crf450v2013_frame-red.zm",
+       "@skins/crf450v2013-red-7.png", false, "@wheels.png"},
+      {"@skins/crf450v2013-blue-7.png", nullptr, "@crf450v2013_frame.zm", "@crf450v2013.png", true, "@wheels.png"},
+      {nullptr, nullptr, "@crf450v2013_frame.zm", "@crf450v2013.png", true, "@wheels.png"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    Bike* bike = create_bike("crf450(2013)", 0, "1", nullptr, nullptr, row.bike_texture, row.wheel_texture);
+    ASSERT_NE(bike->assets.meshes[BIKE_MESH_FRAME], nullptr);
+    EXPECT_STREQ(bike->assets.meshes[BIKE_MESH_FRAME]->name, row.frame_model);
+    EXPECT_STREQ(bike->assets.textures[BIKE_SKIN_BIKE], row.used_texture);
+    EXPECT_EQ(bike->assets.meshes[BIKE_MESH_FORK_UPPER] != nullptr, row.fork_upper);
+    EXPECT_EQ(bike->assets.meshes[BIKE_MESH_SIDE_PLATES], nullptr);
+    // Gold front wheel but no gold rear wheel: both wheels go plain.
+    EXPECT_STREQ(bike->assets.textures[BIKE_SKIN_WHEELS], row.used_wheels);
+    ASSERT_NE(bike->assets.meshes[BIKE_MESH_FRONT_WHEEL], nullptr);
+    EXPECT_STREQ(bike->assets.meshes[BIKE_MESH_FRONT_WHEEL]->name, "@front_wheel.zm");
+    destroy_bike(bike);
+  }
+}
+
 TEST_F(Body, UnknownModelFallsBackAndStillBuilds) {
   Bike* bike = make_bike("kx125x");
   EXPECT_STREQ(bike->model.name, "cr125");
