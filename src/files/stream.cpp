@@ -174,7 +174,7 @@ static size_t inflate_into(Stream* s, unsigned char* out, size_t count) {
   f->z.avail_out = (uInt)count;
   while (f->z.avail_out > 0) {
     if (f->z.avail_in == 0 && !inflater_fill(s)) {
-      f->ended = true;
+      f->ended = true;  // cut off before the end of the deflate data
       break;
     }
     uInt before = f->z.avail_in;
