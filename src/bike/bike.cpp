@@ -188,7 +188,7 @@ static void load_skin_group(Bike* bike, const SkinGroup* group, const char* text
   bool loaded = false;
   if (!default_texture_name(texture)) {
     loaded = texture_loads(texture, want_options ? &options : nullptr);
-    if (!loaded) kuvo_log("Warning: Can't load %.900s", texture);
+    if (!loaded) kuvo_log("Warning: Can't load %.900s\n", texture);
   }
   if (loaded) {
     for (int k = 0; k < group->mesh_count; ++k) {
@@ -204,12 +204,12 @@ static void load_skin_group(Bike* bike, const SkinGroup* group, const char* text
     texture = fallback;
     // Only the bike texture's options matter here; the texture cache
     // reports a missing default when it loads it.
-    if (want_options && !texture_loads(texture, &options)) kuvo_log("Warning: Can't load %.900s", texture);
+    if (want_options && !texture_loads(texture, &options)) kuvo_log("Warning: Can't load %.900s\n", texture);
     for (int k = 0; k < group->mesh_count; ++k) {
       BikeMesh mesh = group->meshes[k];
       const char* name = bike->model.assets[mesh_assets[mesh].asset];
       bike->assets.meshes[mesh] = load_model(name);
-      if (!bike->assets.meshes[mesh] && mesh_assets[mesh].warn) kuvo_log("Warning: Can't load %.900s", name);
+      if (!bike->assets.meshes[mesh] && mesh_assets[mesh].warn) kuvo_log("Warning: Can't load %.900s\n", name);
     }
   }
   bike->assets.textures[group->skin] = intern_string(texture);
@@ -232,7 +232,7 @@ static void load_bike_assets(Bike* bike, const char* textures[BIKE_SKIN_COUNT]) 
     if (shape) {
       bike->assets.shapes[b] = copy_shape(shape);
     } else {
-      kuvo_log("Warning: Can't load %.900s", name);
+      kuvo_log("Warning: Can't load %.900s\n", name);
     }
   }
 }

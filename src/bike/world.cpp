@@ -28,7 +28,7 @@ bool physics_init() {
   }
   if (!physics_precision_ok()) {
     show_message("The physics library is not built with double precision; it cannot run the bikes.");
-    kuvo_log("ODE configuration: %.900s", dGetConfiguration());
+    kuvo_log("ODE configuration: %.900s\n", dGetConfiguration());
     dCloseODE();
     return false;
   }

@@ -408,7 +408,7 @@ TEST_F(Body, WithoutDataTheBikeHasNoShapesAndTheModelsOwnTextures) {
   EXPECT_STREQ(bike->number, "1234567");
   EXPECT_EQ(bike->slot, 3);
   std::string text = log();
-  EXPECT_NE(text.find("Warning: Can't load @generic_frame.shp"), std::string::npos);
+  EXPECT_NE(text.find("Warning: Can't load @generic_frame.shp\n"), std::string::npos);
   EXPECT_NE(text.find("Warning: Can't load @crf450v2013_frame.zm"), std::string::npos);
   EXPECT_NE(text.find("Warning: Can't load @nope-red-1.png"), std::string::npos);
   EXPECT_EQ(text.find("rider_plate"), std::string::npos);
