@@ -64,13 +64,22 @@ size_t mip_chain_bytes(int width, int height, int channels) {
   return pixels * channels;
 }
 
-bool image_alloc(Image* image, int width, int height, int channels) {
-  image->pixels = nullptr;
-  image->mips_built = false;
+bool image_size_allowed(int width, int height) {
   if (width < 1 || height < 1 || width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE ||
       (int64_t)width * height > IMAGE_MAX_PIXELS) {
     image_set_error("Image size %dx%d outside 1..%d per side and %d pixels", width, height, IMAGE_MAX_SIDE,
                     IMAGE_MAX_PIXELS);
+    return false;
+  }
+  return true;
+}
+
+bool image_alloc(Image* image, int width, int height, int channels) {
+  image->pixels = nullptr;
+  image->mips_built = false;
+  if (width < 1 || height < 1 || width > 2 * IMAGE_MAX_SIDE || height > 2 * IMAGE_MAX_SIDE ||
+      (int64_t)width * height > 4LL * IMAGE_MAX_PIXELS) {
+    image_set_error("Image size %dx%d is too large", width, height);
     return false;
   }
   if (channels != 3 && channels != 4) {

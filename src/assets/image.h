@@ -9,10 +9,12 @@
 
 struct Stream;
 
-// Untrusted files may not ask for more than this; the reader says so.
+// Untrusted files may not ask for more than this; the reader says so. The
+// pixel cap fits the shading image of the largest terrain (4097 x 4097);
+// resampling to powers of two may take an image up to four times past it.
 enum {
-  IMAGE_MAX_SIDE = 16384,
-  IMAGE_MAX_PIXELS = 8192 * 8192,
+  IMAGE_MAX_SIDE = 8193,
+  IMAGE_MAX_PIXELS = 4097 * 4097,
   IMAGE_ERROR_SIZE = 1024,
   ANIM_MAX_FRAMES = 65536,
   ANIM_MAX_IMAGES = 1024,
@@ -36,8 +38,11 @@ size_t mip_level_offset(int width, int height, int channels, int level);
 // channels x (sum over levels with w*h > 1 of w*h, plus 1).
 size_t mip_chain_bytes(int width, int height, int channels);
 
-// False (with the reason in image_last_error) when the size is outside the
-// caps; level 0 and the chain are left uninitialised.
+// Whether a file may declare this size; false with the reason set.
+bool image_size_allowed(int width, int height);
+// False (with the reason in image_last_error) when the size is outside
+// what resampling can reach from an allowed file (twice the side, four
+// times the pixels); level 0 and the chain are left uninitialised.
 bool image_alloc(Image* image, int width, int height, int channels);
 void image_free(Image* image);
 // The last reader error, "" when none; the buffer holds IMAGE_ERROR_SIZE bytes.
@@ -95,6 +100,7 @@ bool read_image_rgba(const char* name, Image* image);
 // 16-bit grey PNG by name: 8-bit grey widened (v * 257), colour turned
 // grey, alpha dropped; palette images are refused. *samples is xmalloc'd.
 bool read_grey16_png(const char* name, uint16_t** samples, int* width, int* height);
+bool read_grey16_png_stream(Stream* stream, const char* name, uint16_t** samples, int* width, int* height);
 
 // "ANIM1" sequence behind its token. One allocation would be an option; the
 // images are separate Images here so the GL side can upload them directly.

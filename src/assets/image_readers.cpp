@@ -80,7 +80,7 @@ bool read_ppm_body(Stream* stream, bool ascii, Image* image) {
     image_set_error("PPM size %lldx%lld is larger than %d per side", width, height, IMAGE_MAX_SIDE);
     return false;
   }
-  if (!image_alloc(image, (int)width, (int)height, 3)) return false;
+  if (!image_size_allowed((int)width, (int)height) || !image_alloc(image, (int)width, (int)height, 3)) return false;
   size_t count = (size_t)width * height * 3;
   unsigned char* out = image->pixels;
   if (ascii) {
@@ -129,7 +129,8 @@ bool read_packed_body(Stream* stream, int file_channels, int want_channels, Imag
                     IMAGE_MAX_SIDE);
     return false;
   }
-  if (!image_alloc(image, (int)width, (int)height, want_channels)) return false;
+  if (!image_size_allowed((int)width, (int)height) || !image_alloc(image, (int)width, (int)height, want_channels))
+    return false;
   stream_getc(stream);
   int w = (int)width, h = (int)height;
   size_t row_bytes = (size_t)w * file_channels;

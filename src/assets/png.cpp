@@ -82,7 +82,6 @@ static bool png_open(PngRead* r, Stream* stream) {
   r->end_info = png_create_info_struct(r->png);
   png_set_read_fn(r->png, stream, png_read_from_stream);
   png_set_sig_bytes(r->png, 8);
-  png_set_user_limits(r->png, IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
   png_set_chunk_malloc_max(r->png, PNG_CHUNK_MAX);
   return r->info && r->end_info;
 }
@@ -130,7 +129,7 @@ bool read_png_stream(Stream* stream, const char* name, Image* image, char** opti
   int channels = alpha ? 4 : 3;
   if (png_get_channels(r->png, r->info) != channels || png_get_bit_depth(r->png, r->info) != 8)
     png_error(r->png, "unexpected pixel layout after conversion");
-  if (!image_alloc(&r->image, width, height, channels)) png_longjmp(r->png, 1);
+  if (!image_size_allowed(width, height) || !image_alloc(&r->image, width, height, channels)) png_longjmp(r->png, 1);
   r->rows = (png_bytep*)xmalloc(sizeof(png_bytep) * height);
   for (int y = 0; y < height; y++) r->rows[y] = r->image.pixels + (size_t)y * width * channels;
   png_read_image(r->png, r->rows);
@@ -238,16 +237,21 @@ bool read_grey16_png(const char* name, uint16_t** samples, int* width, int* heig
     image_set_error("Can't open %.900s", name);
     return false;
   }
+  bool ok = read_grey16_png_stream(stream, name, samples, width, height);
+  data_close(stream);
+  return ok;
+}
+
+bool read_grey16_png_stream(Stream* stream, const char* name, uint16_t** samples, int* width, int* height) {
+  *samples = nullptr;
   PngRead context = {};
   PngRead* r = &context;
   if (!png_open(r, stream)) {
     png_close(r);
-    data_close(stream);
     return false;
   }
   if (setjmp(png_jmpbuf(r->png))) {
     png_close(r);
-    data_close(stream);
     return false;
   }
   png_read_info(r->png, r->info);
@@ -266,10 +270,7 @@ bool read_grey16_png(const char* name, uint16_t** samples, int* width, int* heig
   int h = (int)png_get_image_height(r->png, r->info);
   int bytes = png_get_bit_depth(r->png, r->info) == 16 ? 2 : 1;
   if (png_get_channels(r->png, r->info) != 1) png_error(r->png, "unexpected pixel layout after conversion");
-  if ((int64_t)w * h > IMAGE_MAX_PIXELS) {
-    image_set_error("PNG size %dx%d is larger than %d pixels", w, h, IMAGE_MAX_PIXELS);
-    png_longjmp(r->png, 1);
-  }
+  if (!image_size_allowed(w, h)) png_longjmp(r->png, 1);
   size_t count = (size_t)w * h;
   r->samples = (unsigned char*)xmalloc(count * 2);
   // Rows land in the upper half of their final place when 8-bit, so the
@@ -288,7 +289,6 @@ bool read_grey16_png(const char* name, uint16_t** samples, int* width, int* heig
       for (int x = 0; x < w; x++) dst[x] = (uint16_t)(row[2 * x] << 8 | row[2 * x + 1]);
   }
   png_close(r);
-  data_close(stream);
   *samples = out;
   *width = w;
   *height = h;
@@ -305,7 +305,7 @@ struct PngWrite {
 static bool write_png_rows(Stream* stream, int width, int height, int colour, int depth,
                            const unsigned char* (*row_at)(const void* source, int y, unsigned char* scratch),
                            const void* source, size_t scratch_bytes) {
-  if (width < 1 || height < 1 || width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE) {
+  if (width < 1 || height < 1 || width > PNG_USER_WIDTH_MAX || height > PNG_USER_HEIGHT_MAX) {
     image_set_error("Can't write a %dx%d PNG", width, height);
     return false;
   }

@@ -101,12 +101,12 @@ TEST_F(ModelTest, HeaderlessAndRejectedFiles) {
 }
 
 TEST_F(ModelTest, BoneWeightsKeepTheFourStrongest) {
-  // Vertex 0 has five influences; the weakest (0.05, bone 0) comes first
-  // and must be the one dropped.
+  // Vertex 0 has five influences; the weakest (0.05, bone 4) comes last
+  // and must be the one dropped, not the weakest of the four kept so far.
   std::string text =
       "ZM2\n5 rider\n"
       "1 0 1 1 1 3 1\n"
-      "0 0 0 0 1 0 0 0  0.05 0.4 0.3 0.2 0.1\n"
+      "0 0 0 0 1 0 0 0  0.4 0.3 0.2 0.1 0.05\n"
       "1 0 0 0 1 0 0 0  0 0 0 0 0\n"
       "0 0 1 0 1 0 0 0  0 2 0 -1 0\n"
       "0 1 2\n"
@@ -119,12 +119,12 @@ TEST_F(ModelTest, BoneWeightsKeepTheFourStrongest) {
   const int* b = m->bone_indices;
   float sum = w[0] + w[1] + w[2] + w[3];
   EXPECT_NEAR(sum, 1.0f, 1e-6);
-  // Bone 0 (0.05) was dropped for bone 4 (0.1): 0.4, 0.3, 0.2, 0.1 of 1.0.
+  // 0.4, 0.3, 0.2, 0.1 of 1.0 remain.
   float by_bone[5] = {0, 0, 0, 0, 0};
   for (int s = 0; s < 4; s++) by_bone[b[s]] += w[s];
-  EXPECT_FLOAT_EQ(by_bone[0], 0);
-  EXPECT_NEAR(by_bone[1], 0.4f, 1e-6);
-  EXPECT_NEAR(by_bone[4], 0.1f, 1e-6);
+  EXPECT_FLOAT_EQ(by_bone[4], 0);
+  EXPECT_NEAR(by_bone[0], 0.4f, 1e-6);
+  EXPECT_NEAR(by_bone[3], 0.1f, 1e-6);
   // All zero: 0.25 on each slot, bone 0.
   for (int s = 0; s < 4; s++) {
     EXPECT_FLOAT_EQ(w[4 + s], 0.25f);

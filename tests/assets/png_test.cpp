@@ -9,6 +9,8 @@
 #include "fixture.h"
 #include "png_fixture.h"
 
+#include <zlib.h>
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
@@ -214,6 +216,26 @@ TEST_F(PngTest, DamagedPngsFailWithAMessage) {
   uint16_t* samples;
   int w, h;
   EXPECT_FALSE(read_grey16_png("@cut.png", &samples, &w, &h));
+
+  // A header asking for too many pixels is refused before any allocation.
+  auto resized = [&](uint32_t width, uint32_t height) {
+    std::string b = bytes;
+    for (int i = 0; i < 4; i++) {
+      b[16 + i] = (char)(width >> (24 - 8 * i));
+      b[20 + i] = (char)(height >> (24 - 8 * i));
+    }
+    uint32_t crc = (uint32_t)crc32(0, (const Bytef*)b.data() + 12, 17);
+    for (int i = 0; i < 4; i++) b[29 + i] = (char)(crc >> (24 - 8 * i));
+    return b;
+  };
+  put("huge.png", resized(5000, 5000));
+  EXPECT_FALSE(read_png("@huge.png", &image, nullptr));
+  EXPECT_NE(std::string(image_last_error()).find("5000x5000 outside"), std::string::npos) << image_last_error();
+  EXPECT_FALSE(read_grey16_png("@huge.png", &samples, &w, &h));
+  EXPECT_NE(std::string(image_last_error()).find("5000x5000 outside"), std::string::npos) << image_last_error();
+  put("wide.png", resized(9000, 1));
+  EXPECT_FALSE(read_png("@wide.png", &image, nullptr));
+  EXPECT_NE(std::string(image_last_error()).find("9000x1 outside"), std::string::npos) << image_last_error();
 }
 
 TEST_F(PngTest, AnimationSequence) {
