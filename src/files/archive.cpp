@@ -110,8 +110,7 @@ bool saf_read_header(const char* path, Array* members, char* error, int error_si
     why = "archive too large";
   }
   if (!ok) {
-    saf_free_members(members);
-    array_init(members, sizeof(SafMember));
+    saf_free_members(members);  // leaves nothing to free
     return fail(error, error_size, "%s", why);
   }
   uint64_t offset = header_length;

@@ -12,7 +12,7 @@ struct SafMember {
 };
 
 // Reads the header of an archive into `members` (an Array of SafMember,
-// initialised here). False, with no members, for a malformed header, sizes
+// initialised here). False, with no members and nothing to free, for a malformed header, sizes
 // past the end of the file or an unsafe member name; `error` (may be null)
 // then gets one line saying why.
 bool saf_read_header(const char* path, Array* members, char* error, int error_size);
