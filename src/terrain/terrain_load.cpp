@@ -115,10 +115,31 @@ static bool read_heights(HeightField* hf, const char* folder, Stream* stream, co
   return true;
 }
 
-// Copies level 0 of an N x N RGB image; false (with the message) otherwise.
+// Applies a byte-wise operation eight bytes at a time (the arrays are megabytes).
+template <typename F> static void each_byte_word(uint8_t* bytes, size_t count, F op) {
+  size_t k = 0;
+  for (; k + 8 <= count; k += 8) {
+    uint64_t w;
+    memcpy(&w, bytes + k, 8);
+    w = op(w);
+    memcpy(bytes + k, &w, 8);
+  }
+  for (; k < count; k++) bytes[k] = (uint8_t)op(bytes[k]);
+}
+
+// Takes an N x N RGB image (P6, also P3, Z6 or Z7) as the shading; false
+// (with the message) otherwise. No mip levels: the shading is not a texture.
 static bool take_shading(HeightField* hf, Stream* stream, bool halve) {
   Image image = {};
-  if (!read_rgb_image(stream, &image)) {
+  char token[16];
+  bool ok = read_first_token(stream, token);
+  if (ok && (!strcmp(token, "P6") || !strcmp(token, "P3")))
+    ok = read_ppm_body(stream, token[1] == '3', &image);
+  else if (ok && (!strcmp(token, "Z6") || !strcmp(token, "Z7")))
+    ok = read_packed_body(stream, token[1] == '6' ? 3 : 4, 3, &image);
+  else
+    ok = false;
+  if (!ok) {
     show_message("Error reading shading");
     return false;
   }
@@ -127,17 +148,11 @@ static bool take_shading(HeightField* hf, Stream* stream, bool halve) {
     image_free(&image);
     return false;
   }
+  // Level 0 leads the buffer: keep it and give back the room of the chain.
   size_t bytes = (size_t)hf->N * hf->N * 3;
-  hf->shading = (uint8_t*)xmalloc(bytes);
-  if (image.channels == 3) {
-    memcpy(hf->shading, image.pixels, bytes);
-  } else {
-    for (size_t k = 0; k < (size_t)hf->N * hf->N; k++)
-      for (int c = 0; c < 3; c++) hf->shading[k * 3 + c] = image.pixels[k * image.channels + c];
-  }
-  image_free(&image);
-  if (halve)
-    for (size_t k = 0; k < bytes; k++) hf->shading[k] >>= 1;
+  uint8_t* shading = (uint8_t*)xrealloc(image.pixels, bytes);
+  if (halve) each_byte_word(shading, bytes, [](uint64_t w) { return (w >> 1) & 0x7f7f7f7f7f7f7f7full; });
+  hf->shading = shading;
   return true;
 }
 
@@ -162,29 +177,29 @@ static bool read_shadows(HeightField* hf, Stream* stream) {
   }
   stream_getc(stream);  // the one separator after the maximum
   size_t count = (size_t)hf->N * hf->N;
-  hf->shadows = (uint8_t*)xmalloc(count);
-  if (stream_read(stream, hf->shadows, count) != count) {
+  uint8_t* shadows = (uint8_t*)xmalloc(count);
+  hf->shadows = shadows;
+  if (stream_read(stream, shadows, count) != count) {
     show_message("Error reading shadows");
     return false;
   }
-  for (size_t k = 0; k < count; k++) {
-    unsigned v = hf->shadows[k];
-    if (max != 255) v = v >= (unsigned)max ? 255 : v * 255 / max;
-    hf->shadows[k] = (uint8_t)(255 - v);
-  }
+  if (max != 255)
+    for (size_t k = 0; k < count; k++) shadows[k] = (uint8_t)(shadows[k] >= max ? 255 : shadows[k] * 255 / max);
+  // The file holds brightness.
+  each_byte_word(shadows, count, [](uint64_t w) { return ~w; });
   return true;
 }
 
 static bool read_tile_map(HeightField* hf, Stream* stream) {
   size_t count = (size_t)hf->T * hf->T;
-  hf->tile_map = (uint8_t*)xmalloc(count);
-  if (stream_read(stream, hf->tile_map, count) != count) {
+  uint8_t* tiles = (uint8_t*)xmalloc(count);
+  hf->tile_map = tiles;
+  if (stream_read(stream, tiles, count) != count) {
     show_message("Error reading tilemap");
     return false;
   }
-  int last = hf->surface_type_count - 1;
-  for (size_t k = 0; k < count; k++)
-    if (hf->tile_map[k] > last) hf->tile_map[k] = (uint8_t)last;
+  uint8_t last = (uint8_t)(hf->surface_type_count - 1);
+  for (size_t k = 0; k < count; k++) tiles[k] = tiles[k] > last ? last : tiles[k];
   return true;
 }
 
