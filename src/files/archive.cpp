@@ -124,10 +124,18 @@ bool saf_read_header(const char* path, Array* members, char* error, int error_si
 
 // ---- packing ----
 
-static void collect(const char* folder, const char* relative, Array* names, int depth, struct stat* skip) {
-  if (depth > 32) return;
+enum { PACK_DEPTH_MAX = 32 };
+
+// `trail` holds the folders being walked, so a link loop is not followed.
+static void collect(const char* folder, const char* relative, Array* names, int depth, struct stat* skip,
+                    struct stat* trail) {
   char directory[4096];
   snprintf(directory, sizeof directory, "%s/%s", folder, relative);
+  struct stat self;
+  if (depth > PACK_DEPTH_MAX || stat(directory, &self) != 0) return;
+  for (int i = 0; i < depth; i++)
+    if (trail[i].st_dev == self.st_dev && trail[i].st_ino == self.st_ino) return;
+  trail[depth] = self;
   DIR* dir = opendir(directory);
   if (!dir) return;
   while (struct dirent* d = readdir(dir)) {
@@ -137,7 +145,7 @@ static void collect(const char* folder, const char* relative, Array* names, int 
     snprintf(path, sizeof path, "%s/%s", folder, name);
     struct stat st;
     if (stat(path, &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) collect(folder, name, names, depth + 1, skip);
+    if (S_ISDIR(st.st_mode)) collect(folder, name, names, depth + 1, skip, trail);
     else if (S_ISREG(st.st_mode) && !(st.st_dev == skip->st_dev && st.st_ino == skip->st_ino)) {
       char* copy = xstrdup(name);
       array_append(names, &copy);
@@ -167,7 +175,8 @@ bool saf_pack_folder(const char* folder, const char* archive, char* error, int e
   if (stat(archive, &skip) != 0) skip.st_ino = 0, skip.st_dev = 0;
   Array names;
   array_init(&names, sizeof(char*));
-  collect(folder, "", &names, 0, &skip);
+  struct stat trail[PACK_DEPTH_MAX + 1];
+  collect(folder, "", &names, 0, &skip, trail);
   char** first = array_at<char*>(&names, 0);
   std::sort(first, first + names.count, [](const char* a, const char* b) { return strcmp(a, b) < 0; });
   bool ok = true;

@@ -76,8 +76,9 @@ void data_folders_init() {
     data.home_known = true;
     strcpy(data.folders[data.folder_count++], data.home);
   }
+  // An empty QV_HOME would make the whole file system the installation folder.
   const char* install = getenv("QV_HOME");
-  if (install) {
+  if (install && install[0]) {
     if (set_folder(data.folders[data.folder_count], install, "/")) data.folder_count++;
   } else {
     char exe[DATA_PATH_MAX + 1];
@@ -141,8 +142,24 @@ static void add_entry(const char* path, const char* name, uint32_t offset, uint3
   array_append(&data.entries, &entry);
 }
 
-static void walk(const char* directory, size_t prefix_length, int priority, int depth) {
-  if (depth > WALK_DEPTH_MAX) return;
+// The folders being walked, outermost first: a link back to one of them is
+// not followed again, so link loops cannot multiply the walk.
+struct WalkPath {
+  dev_t device[WALK_DEPTH_MAX + 1];
+  ino_t inode[WALK_DEPTH_MAX + 1];
+};
+
+static bool on_walk_path(const WalkPath* path, int depth, const struct stat* st) {
+  for (int i = 0; i < depth; i++)
+    if (path->device[i] == st->st_dev && path->inode[i] == st->st_ino) return true;
+  return false;
+}
+
+static void walk(const char* directory, size_t prefix_length, int priority, int depth, WalkPath* trail) {
+  struct stat self;
+  if (depth > WALK_DEPTH_MAX || stat(directory, &self) != 0 || on_walk_path(trail, depth, &self)) return;
+  trail->device[depth] = self.st_dev;
+  trail->inode[depth] = self.st_ino;
   DIR* dir = opendir(directory);
   if (!dir) return;
   char base[DATA_PATH_MAX + 1];
@@ -166,7 +183,7 @@ static void walk(const char* directory, size_t prefix_length, int priority, int 
     struct stat st;
     if (n < 0 || n > DATA_PATH_MAX || stat(path, &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
-      walk(path, prefix_length, priority, depth + 1);
+      walk(path, prefix_length, priority, depth + 1, trail);
     } else if (S_ISREG(st.st_mode)) {
       if ((uint64_t)st.st_size > 0xffffffffu || (size_t)n < prefix_length) continue;
       char* kept = keep(path);
@@ -203,7 +220,8 @@ static void build_index() {
   array_init(&data.list, sizeof(const char*));
   array_init(&data.strings, sizeof(char*));
   data.index_ready = true;
-  for (int i = 0; i < data.folder_count; i++) walk(data.folders[i], strlen(data.folders[i]), i, 0);
+  WalkPath trail;
+  for (int i = 0; i < data.folder_count; i++) walk(data.folders[i], strlen(data.folders[i]), i, 0, &trail);
   sort_entries();
   int loose = data.entries.count, ordinal = 0;
   for (int i = 0; i < loose; i++) {

@@ -70,6 +70,16 @@ TEST(SafArchive, UnpackStaysInsideTheFolder) {
   EXPECT_FALSE(exists(temp.path("out2/a.txt")));
 }
 
+TEST(SafArchive, PackFollowsNoLinkLoop) {
+  TempFolder temp;
+  write_file(temp.path("src/a/file"), "x");
+  ASSERT_EQ(symlink("..", temp.path("src/a/loop").c_str()), 0);
+  ASSERT_EQ(symlink(".", temp.path("src/self").c_str()), 0);
+  char error[512] = "";
+  ASSERT_TRUE(saf_pack_folder(temp.path("src").c_str(), temp.path("x.saf").c_str(), error, sizeof error)) << error;
+  EXPECT_EQ(read_file(temp.path("x.saf")), "1 a/file\n-\nx");
+}
+
 TEST(SafArchive, PackReportsProblems) {
   TempFolder temp;
   char error[512] = "";

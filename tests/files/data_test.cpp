@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -163,6 +164,24 @@ TEST(DataIndex, BadArchivesContributeNothing) {
   EXPECT_EQ(data_find("good.txt"), nullptr);
   EXPECT_EQ(data_find("../escape.txt"), nullptr);
   EXPECT_EQ(read_name("@fine.txt"), "fine");
+}
+
+TEST(DataIndex, LinkLoopsAreWalkedOnce) {
+  DataFolders folders;
+  write_file(folders.install + "tracks/desc", "d");
+  ASSERT_EQ(symlink(".", (folders.install + "tracks/again").c_str()), 0);
+  ASSERT_EQ(symlink("..", (folders.install + "tracks/up").c_str()), 0);
+  data_rescan();
+  EXPECT_EQ(file_list(), (std::vector<std::string>{"tracks/desc"}));
+}
+
+TEST(DataFolders, EmptyQvHomeMeansTheExecutablesFolder) {
+  DataFolders folders;
+  setenv("QV_HOME", "", 1);
+  data_folders_init();
+  ASSERT_EQ(data_folder_count(), 2);
+  EXPECT_NE(std::string(data_folder(1)), "/");
+  EXPECT_EQ(std::string(data_folder(1)).back(), '/');
 }
 
 TEST(DataIndex, FileListAndDescriptions) {
