@@ -4,7 +4,12 @@
 #include "terrain/height_field.h"
 
 #include "assets/image.h"
+#include "files/digest.h"
+#include "platform/kuvo.h"
 #include "track_fixture.h"
+
+#include <fstream>
+#include <sstream>
 
 #include <cmath>
 
@@ -134,6 +139,34 @@ TEST_F(TerrainLoad, DecalsWithTexturesCompanionsAndCells) {
   EXPECT_STREQ(second->specular_map, "@tracks/t/mark_tspec.png");
   EXPECT_EQ(hf.decal_cells[0].count, 1);
   EXPECT_EQ(hf.decal_cells[6 * DECAL_CELLS + 2].count, 1);
+}
+
+TEST_F(TerrainLoad, SuperDebugLogsTheDigestOfTheSamples) {
+  std::string dir = track_dir("t");
+  write_minimal_terrain(dir);
+  // The samples after ":" are already two bytes each, low byte first.
+  std::ifstream file(dir + "/terrain.hf", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  Digest digest;
+  digest_init(&digest);
+  digest_update(&digest, bytes.data() + bytes.find(':') + 1, 65 * 65 * 2);
+  unsigned char hash[DIGEST_SIZE];
+  char hex[DIGEST_HEX_SIZE];
+  digest_final(&digest, hash);
+  digest_to_hex(hash, hex);
+
+  std::string log = root + "/log.txt";
+  kuvo_log_reset();
+  setenv("KUVO_LOGFILE", log.c_str(), 1);
+  options.debug_level = 2;
+  ASSERT_TRUE(load("t"));
+  kuvo_log(nullptr);
+  kuvo_log_reset();
+  unsetenv("KUVO_LOGFILE");
+  std::ifstream in(log);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find(std::string("] ") + hex + "\n"), std::string::npos) << text.str();
 }
 
 TEST_F(TerrainLoad, FailuresReportTheirMessage) {

@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include <fstream>
+#include <sys/wait.h>
 #include <sstream>
 
 namespace {
@@ -238,6 +239,22 @@ TEST_F(TrackLoad, TrackInfoReport) {
   text = report("tracks/none", &status);
   EXPECT_EQ(status, 1);
   EXPECT_EQ(text, "Can't load track 'tracks/none'\nmessages=1\n  Can't open '@tracks/none/terrain.hf'\n");
+}
+
+TEST_F(TrackLoad, KestrixDataTrackinfoCommand) {
+  const char* bin = getenv("KX_BIN_DIR");
+  ASSERT_NE(bin, nullptr);
+  std::string out = root + "/out.txt";
+  int status = system((std::string(bin) + "/kestrix-data trackinfo tracks/full > " + out).c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_TRUE(load());
+  std::string text = read_all(out);
+  EXPECT_EQ(text.rfind("dir=tracks/full\nlongname=Full Track\n", 0), 0u) << text;
+  EXPECT_NE(text.find("hash=" + hash_hex() + "\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("statues=3\nbillboards=2\nflaggers=3\ncameras=2\n"), std::string::npos) << text;
+  status = system((std::string(bin) + "/kestrix-data trackinfo tracks/missing > " + out).c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "files/digest.h"
 #include "files/scramble.h"
 #include "files/stream.h"
+#include "track/track_info.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,7 @@ static const char usage_text[] =
     "  digest FILE...              the RIPEMD-160 digest of each file\n"
     "  scramble IN OUT             write IN in the scrambled form\n"
     "  unscramble IN OUT           write the plain bytes of a scrambled IN\n"
+    "  trackinfo TRACK             load a track folder and report what it holds\n"
     "The search folders are $XDG_DATA_HOME/Kestrix/ (or ~/.local/share/Kestrix/),\n"
     "then $QV_HOME/ or the folder of this program.\n";
 
@@ -160,6 +162,7 @@ int main(int argc, char** argv) {
   if (!strcmp(command, "digest") && rest >= 1) return digest(rest, argv + 2);
   if (!strcmp(command, "scramble") && rest == 2) return scramble(argv[2], argv[3]);
   if (!strcmp(command, "unscramble") && rest == 2) return unscramble(argv[2], argv[3]);
+  if (!strcmp(command, "trackinfo") && rest == 1) return track_info_report(argv[2], stdout);
   if (!strcmp(command, "pack") && rest == 2) {
     if (saf_pack_folder(argv[2], argv[3], error, sizeof error)) return EXIT_OK;
     fprintf(stderr, "kestrix-data: %s\n", error);
