@@ -1,6 +1,7 @@
 // Start-up, the main loop and shutdown, in the order the game depends on.
 #include "core/app.h"
 
+#include "bike/world.h"
 #include "core/data_lists.h"
 #include "core/helpers.h"
 #include "core/settings.h"
@@ -58,6 +59,12 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
 
   // The log lives in the home folder unless KUVO_LOGFILE says otherwise.
   kuvo_log("KUVO_LOGFILE=%slastlog.txt", home_folder().c_str());
+
+  // A physics library of the wrong precision cannot run the bikes at all.
+  if (!physics_init()) {
+    *exit_status = 1;
+    return false;
+  }
 
   // Settings: defaults, the stability preset, the graphics lists, then the file.
   settings_reset();
@@ -118,6 +125,7 @@ static void main_loop(App* app) {
 static void shutdown(App* app) {
   kuvo_log("Deallocating bikes\n");
   kuvo_log("Finished deallocating bikes\n");
+  physics_shutdown();
   kuvo_log("Shut down after %lld ticks\n", (long long)app->timing.ticks);
   write_config();
   kuvo_log(nullptr);
