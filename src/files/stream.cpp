@@ -363,10 +363,10 @@ bool stream_flush(Stream* s) {
 }
 
 const char* stream_memory_bytes(Stream* s, size_t* size) {
-  if (!s->memory_output && !s->file) return nullptr;
+  if (!s->memory_output) return nullptr;  // not a memory writer
   fflush(s->file);
   *size = s->memory_output_size;
-  return s->memory_output ? s->memory_output : "";
+  return s->memory_output;
 }
 
 // ---- opening ----
@@ -492,6 +492,7 @@ Stream* stream_open_memory_writer() {
     stream_free(s);
     return nullptr;
   }
+  fflush(s->file);  // sets memory_output, which marks a memory writer
   s->writing = true;
   return s;
 }

@@ -272,6 +272,13 @@ TEST(Stream, MemoryWriterCollectsEveryWriter) {
   EXPECT_EQ(stream_position(s), 11);
   EXPECT_EQ(stream_getc(s), -1);  // writers do not read
   EXPECT_TRUE(data_close(s));
+  Stream* empty = stream_open_memory_writer();
+  ASSERT_NE(stream_memory_bytes(empty, &size), nullptr);
+  EXPECT_EQ(size, 0u);
+  data_close(empty);
+  Stream* reader = stream_open_memory("x", 1);
+  EXPECT_EQ(stream_memory_bytes(reader, &size), nullptr);
+  data_close(reader);
 }
 
 TEST(Stream, BackupsAreNumberedFromOne) {
