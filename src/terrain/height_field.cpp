@@ -155,9 +155,9 @@ void height_range(const HeightField* hf, float* lowest, float* highest) {
 // ---- decals ----
 
 int decal_cell_of(const HeightField* hf, float p) {
-  float cell = floorf(p / (hf->W / DECAL_CELLS));
+  float cell = floorf(p / (hf->W / (float)DECAL_CELLS));
   if (!(cell >= 0.0f)) return 0;
-  if (cell >= DECAL_CELLS - 1) return DECAL_CELLS - 1;
+  if (cell >= (float)(DECAL_CELLS - 1)) return DECAL_CELLS - 1;
   return (int)cell;
 }
 

@@ -48,7 +48,7 @@ static void init_lists(Track* track) {
 int statue_cell_of(const Track* track, float p) {
   float cell = floorf(((p / track->terrain.W) - 0.125f) * 4.0f / 3.0f * 8.0f);
   if (!(cell >= 0.0f)) return 0;
-  if (cell >= STATUE_CELLS - 1) return STATUE_CELLS - 1;
+  if (cell >= (float)(STATUE_CELLS - 1)) return STATUE_CELLS - 1;
   return (int)cell;
 }
 
