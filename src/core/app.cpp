@@ -5,14 +5,13 @@
 #include "core/data_lists.h"
 #include "core/helpers.h"
 #include "core/settings.h"
+#include "files/data.h"
 #include "platform/kuvo.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <sys/stat.h>
 
 const BikeControl bike_control_table[BIKE_CONTROL_COUNT] = {
     {"Left", 0, +1, 0},          {"Right", 0, -1, 0},         {"Throttle", 1, +1, 0},
@@ -40,25 +39,13 @@ static void install_signal_handlers() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-// The per-user home folder, created when missing; ends in "/".
-static std::string home_folder() {
-  const char* xdg = getenv("XDG_DATA_HOME");
-  std::string base;
-  if (xdg && xdg[0]) base = xdg;
-  else if (const char* home = getenv("HOME")) base = std::string(home) + "/.local/share";
-  else base = ".";
-  std::string folder = base + "/Kestrix/";
-  mkdir(base.c_str(), 0755);
-  mkdir(folder.c_str(), 0755);
-  return folder;
-}
-
 static bool startup(App* app, int argc, char** argv, int* exit_status) {
   memcpy(app->controls, bike_control_table, sizeof app->controls);
   message_ring_clear();
 
   // The log lives in the home folder unless KUVO_LOGFILE says otherwise.
-  kuvo_log("KUVO_LOGFILE=%slastlog.txt", home_folder().c_str());
+  data_create_home_folder();
+  if (data_home_folder()) kuvo_log("KUVO_LOGFILE=%slastlog.txt", data_home_folder());
 
   // A physics library of the wrong precision cannot run the bikes at all.
   if (!physics_init()) {
@@ -82,6 +69,10 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   }
   settings.xres = o->width, settings.yres = o->height;
   settings.draw_fps = o->draw_fps, settings.draw_time = o->draw_time, settings.draw_ping = o->draw_ping;
+  if (o->open_home) {
+    *exit_status = open_home_folder() ? 0 : 1;
+    return false;
+  }
 
   // Without game data there is nothing to race on yet, which is no error.
   bool debug = o->debug_level > 0;
