@@ -102,8 +102,8 @@ bool read_image_rgba(const char* name, Image* image);
 bool read_grey16_png(const char* name, uint16_t** samples, int* width, int* height);
 bool read_grey16_png_stream(Stream* stream, const char* name, uint16_t** samples, int* width, int* height);
 
-// "ANIM1" sequence behind its token. One allocation would be an option; the
-// images are separate Images here so the GL side can upload them directly.
+// "ANIM1" sequence behind its token. Period >= 1 and every frame-list entry
+// names an image, or the file is refused; images share size and channels.
 struct ImageAnimation {
   int frame_count;
   int image_count;

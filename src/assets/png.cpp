@@ -23,6 +23,16 @@ static void png_warn(png_structp, png_const_charp message) {
   if (assets_debug_level()) kuvo_log("PNG warning: %s\n", message);
 }
 
+// libpng's own buffers (rows, zlib state, chunk data) never need much;
+// refusing anything larger stops a damaged chunk length (libpng lets an
+// oversized ancillary chunk pass as a benign error) from asking for
+// gigabytes. The image itself is allocated by us, within the size caps.
+static png_voidp png_capped_malloc(png_structp, png_alloc_size_t size) {
+  return size <= PNG_CHUNK_MAX ? malloc(size) : nullptr;
+}
+
+static void png_capped_free(png_structp, png_voidp pointer) { free(pointer); }
+
 static void png_read_from_stream(png_structp png, png_bytep data, size_t length) {
   Stream* stream = (Stream*)png_get_io_ptr(png);
   if (stream_read(stream, data, length) != length) png_error(png, "Truncated PNG data");
@@ -76,7 +86,8 @@ static bool png_open(PngRead* r, Stream* stream) {
     image_set_error("Not a PNG file");
     return false;
   }
-  r->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_fail, png_warn);
+  r->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, png_fail, png_warn, nullptr, png_capped_malloc,
+                                    png_capped_free);
   if (!r->png) return false;
   r->info = png_create_info_struct(r->png);
   r->end_info = png_create_info_struct(r->png);
