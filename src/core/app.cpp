@@ -1,6 +1,7 @@
 // Start-up, the main loop and shutdown, in the order the game depends on.
 #include "core/app.h"
 
+#include "assets/image.h"
 #include "bike/world.h"
 #include "core/data_lists.h"
 #include "core/helpers.h"
@@ -69,6 +70,7 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   }
   settings.xres = o->width, settings.yres = o->height;
   settings.draw_fps = o->draw_fps, settings.draw_time = o->draw_time, settings.draw_ping = o->draw_ping;
+  assets_set_debug_level(o->debug_level);
   if (o->open_home) {
     *exit_status = open_home_folder() ? 0 : 1;
     return false;
