@@ -7,6 +7,8 @@
 #include "core/helpers.h"
 #include "core/settings.h"
 #include "files/data.h"
+#include "files/digest.h"
+#include "gamedata_digests.h"
 #include "platform/kuvo.h"
 
 #include <csignal>
@@ -26,6 +28,8 @@ void sum_control_channels(const BikeControl* controls, int count, float channels
   for (int i = 0; i < count; i++) channels[controls[i].channel] += controls[i].weight * controls[i].value;
 }
 
+static bool stock_shapes = false;
+
 static volatile sig_atomic_t quit_flag = 0;
 void request_quit() { quit_flag = 1; }
 bool quit_requested() { return quit_flag != 0; }
@@ -44,9 +48,16 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   memcpy(app->controls, bike_control_table, sizeof app->controls);
   message_ring_clear();
 
-  // The log lives in the home folder unless KUVO_LOGFILE says otherwise.
-  data_create_home_folder();
-  if (data_home_folder()) kuvo_log("KUVO_LOGFILE=%slastlog.txt", data_home_folder());
+  // The game data is the first search folder whose base archive carries the
+  // digest of the data this build generated. Looking creates the home
+  // folder and puts the log there unless KUVO_LOGFILE says otherwise.
+  if (find_game_data(game_data_digest_hex) < 0) {
+    message_box("Problem starting Kestrix", "Can't find game data\n");
+    *exit_status = 0;
+    return false;
+  }
+  // Only riders on the stock collision shapes may join a server.
+  stock_shapes = stock_shapes_match(stock_shapes_digest_hex);
 
   // A physics library of the wrong precision cannot run the bikes at all.
   if (!physics_init()) {
