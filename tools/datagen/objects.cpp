@@ -3,6 +3,7 @@
 #include "datagen.h"
 
 #include "assets/image.h"
+#include "assets/model.h"
 #include "core/helpers.h"
 #include "files/stream.h"
 
@@ -62,27 +63,41 @@ static void add_box(MeshBuilder* m, float x0, float y0, float z0, float x1, floa
 }
 
 struct Material {
-  float shininess, reflectivity, r, g, b;
+  float shininess, r, g, b;
 };
 
-static bool write_model(const char* root, const char* name, const MeshBuilder* meshes, const Material* materials,
-                        int count) {
-  Stream* out = open_output(root, name);
-  if (!out) return false;
-  stream_puts(out, "ZM1\n");
+// Builds the meshes in memory and writes them with the model writer.
+static bool write_zm(const char* root, const char* name, const MeshBuilder* meshes, const Material* materials,
+                     int count) {
+  Mesh* first = nullptr;
+  Mesh** link = &first;
   for (int k = 0; k < count; k++) {
     const MeshBuilder* m = &meshes[k];
-    const Material* mat = &materials[k];
     int V = (int)(m->vertices.size() / 8), T = (int)(m->triangles.size() / 3);
-    stream_printf(out, "%g %g %g %g %g %d %d\n", mat->shininess, mat->reflectivity, mat->r, mat->g, mat->b, V, T);
+    Mesh* mesh = make_mesh(V, T, 0, name);
+    mesh->shininess = materials[k].shininess;
+    mesh->reflectivity = 1.0f;
+    mesh->colour[0] = materials[k].r;
+    mesh->colour[1] = materials[k].g;
+    mesh->colour[2] = materials[k].b;
     for (int v = 0; v < V; v++) {
       const float* p = &m->vertices[v * 8];
-      stream_printf(out, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f\n", p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]);
+      for (int c = 0; c < 3; c++) {
+        mesh->positions[3 * v + c] = p[c];
+        mesh->normals[3 * v + c] = p[3 + c];
+      }
+      mesh->texcoords[2 * v] = p[6];
+      mesh->texcoords[2 * v + 1] = 1.0f - p[7];  // kept flipped in memory
     }
-    for (int t = 0; t < T; t++)
-      stream_printf(out, "%d %d %d\n", m->triangles[3 * t], m->triangles[3 * t + 1], m->triangles[3 * t + 2]);
+    for (int t = 0; t < 3 * T; t++) mesh->triangles[t] = m->triangles[t];
+    *link = mesh;
+    link = &mesh->next;
   }
-  return close_output(out, name);
+  char path[1100];
+  snprintf(path, sizeof path, "%s/%s", root, name);
+  bool ok = write_model(path, first) || report_failure(path);
+  free_mesh_list(first);
+  return ok;
 }
 
 bool write_shape(const char* root, const char* name, const SphereSpec* spheres, int count) {
@@ -114,8 +129,8 @@ static bool write_start_gate(const char* root) {
   add_box(&plate, -1.55f, 0.0f, 2.45f, 1.55f, 0.22f, 2.6f, 0.4f);
   add_box(&hinge, -1.6f, 0.0f, -0.12f, 1.6f, 0.2f, 0.12f, 0.4f);
   MeshBuilder meshes[2] = {plate, hinge};
-  Material materials[2] = {{24, 1, 0.85f, 0.85f, 0.85f}, {8, 1, 0.5f, 0.5f, 0.5f}};
-  bool ok = write_model(root, "startgate.zm", meshes, materials, 2);
+  Material materials[2] = {{24, 0.85f, 0.85f, 0.85f}, {8, 0.5f, 0.5f, 0.5f}};
+  bool ok = write_zm(root, "startgate.zm", meshes, materials, 2);
   SphereSpec spheres[16];
   for (int row = 0; row < 4; row++)
     for (int col = 0; col < 4; col++)
@@ -141,16 +156,16 @@ static bool write_start_gate(const char* root) {
 static bool write_bale_and_block(const char* root) {
   MeshBuilder bale;
   add_box(&bale, -2.0f, 0.0f, -1.0f, 2.0f, 2.0f, 1.0f, 0.25f);
-  Material straw = {4, 1, 1, 1, 1};
-  bool ok = write_model(root, "models/haybale.zm", &bale, &straw, 1);
+  Material straw = {4, 1, 1, 1};
+  bool ok = write_zm(root, "models/haybale.zm", &bale, &straw, 1);
   SphereSpec bale_spheres[3];
   for (int k = 0; k < 3; k++) bale_spheres[k] = {-1.0f + k, 1.0f, 0.0f, 1.0f, 0.7f, 6000, 600};
   ok = ok && write_shape(root, "models/haybale.shp", bale_spheres, 3);
 
   MeshBuilder block;
   add_box(&block, -2.0f, 0.0f, -1.1f, 2.0f, 2.2f, 1.1f, 0.25f);
-  Material plastic = {32, 1, 1, 1, 1};
-  ok = ok && write_model(root, "models/tuffblock.zm", &block, &plastic, 1);
+  Material plastic = {32, 1, 1, 1};
+  ok = ok && write_zm(root, "models/tuffblock.zm", &block, &plastic, 1);
   SphereSpec block_spheres[3];
   for (int k = 0; k < 3; k++) block_spheres[k] = {-0.9f + 0.9f * k, 1.1f, 0.0f, 1.1f, 0.5f, 12000, 1200};
   ok = ok && write_shape(root, "models/tuffblock.shp", block_spheres, 3);
