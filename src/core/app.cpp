@@ -44,7 +44,16 @@ static void install_signal_handlers() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
+// A headless run must never block on a message box, even one shown before
+// the command line is parsed.
+static bool wants_headless(int argc, char** argv) {
+  for (int i = 1; i < argc && strcmp(argv[i], "--"); i++)
+    if (!strcmp(argv[i], "--headless")) return true;
+  return false;
+}
+
 static bool startup(App* app, int argc, char** argv, int* exit_status) {
+  kuvo_set_headless(wants_headless(argc, argv));
   memcpy(app->controls, bike_control_table, sizeof app->controls);
   message_ring_clear();
 
@@ -87,16 +96,14 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
     return false;
   }
 
-  // Without game data there is nothing to race on yet, which is no error.
   bool debug = o->debug_level > 0;
-  if (!list_tracks(debug) && game_data_present()) {
+  if (!list_tracks(debug)) {
     fputs("No tracks found\n", stderr);
     *exit_status = 1;
     return false;
   }
   list_demos(debug);
   if (o->track && !settings_select_track(o->track)) kuvo_log("No track \"%.200s\"\n", o->track);
-  kuvo_set_headless(app->options.headless);
   if (app->options.nommx) kuvo_log("Ignoring MMX\n");
   app->show_paused_text = !app->options.hidden_pause;
   app->show_hud = !app->options.hidden_hud;

@@ -171,4 +171,3 @@ void list_texture_variants(const char* prefix, Array* paths, Array* names) {
   }
 }
 
-bool game_data_present() { return data_find("zzzz.saf") != nullptr; }

@@ -39,6 +39,3 @@ extern int demo_page;  // the page of DEMO_PAGE_SIZE demos the menu shows
 // Both arrays hold const char* (interned) and are emptied first.
 void list_texture_variants(const char* prefix, Array* paths, Array* names);
 
-// True when the base data archive is in the data index: only then can a
-// missing track list be an error.
-bool game_data_present();

@@ -3,6 +3,7 @@
 #include "files/stream.h"
 #include "terrain/height_field.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +34,10 @@ static bool write_ppm(const char* folder, const char* file, const uint8_t* shadi
   uint8_t buffer[3 * 1024];
   for (size_t k = 0; k < count * 3; k += sizeof buffer) {
     size_t n = count * 3 - k < sizeof buffer ? count * 3 - k : sizeof buffer;
-    for (size_t m = 0; m < n; m++) buffer[m] = doubled ? (uint8_t)(shading[k + m] << 1) : shading[k + m];
+    // Values above half intensity saturate in the full-intensity file; the
+    // half-intensity file keeps them exactly.
+    for (size_t m = 0; m < n; m++)
+      buffer[m] = doubled ? (uint8_t)std::min(255, shading[k + m] << 1) : shading[k + m];
     stream_write(out, buffer, n);
   }
   return finish(out);

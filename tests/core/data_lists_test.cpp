@@ -77,7 +77,6 @@ TEST(TrackList, DebugModeLogsFolderAndName) {
 TEST(TrackList, FillsTheTrackChoiceAndSelectsByFolder) {
   DataFixture data;
   settings_reset();
-  EXPECT_FALSE(game_data_present());
   read_settings_text("track=mud\n");  // before the list: the folder waits
   ASSERT_EQ(list_tracks(false), 5);
   EXPECT_STREQ(settings.track.options[settings.track.index], "mud");

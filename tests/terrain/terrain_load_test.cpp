@@ -259,4 +259,22 @@ TEST_F(TerrainLoad, SavedTerrainLoadsBackInBothForms) {
   height_field_free(&made);
 }
 
+TEST_F(TerrainLoad, BrightShadingSaturatesInTheFullIntensityFile) {
+  HeightField made;
+  height_field_create(&made, FIXTURE_EXPONENT, 1.0f);
+  for (int k = 0; k < made.N * made.N * 3; k++) made.shading[k] = (uint8_t)(k % 3 == 0 ? 200 : 60);
+  for (int k = 0; k < made.T * made.T; k++) made.tile_map[k] = 0;
+  std::string dir = track_dir("bright");
+  write_text(dir + "/texturelist", "grass.png\n");
+  ASSERT_TRUE(height_field_save(&made, "@tracks/bright", true));
+  // Without the half-intensity file the loader halves shading.ppm.
+  ASSERT_EQ(unlink((dir + "/shadingx2.ppm").c_str()), 0);
+  data_rescan();
+  ASSERT_TRUE(load("bright"));
+  EXPECT_EQ(hf.shading[0], 127);
+  EXPECT_EQ(hf.shading[1], 60);
+  height_field_free(&hf);
+  height_field_free(&made);
+}
+
 }  // namespace
