@@ -106,3 +106,12 @@ void shape_cache_reset() {
   array_free(&cache);
   cache_ready = false;
 }
+
+bool write_shape(Stream* stream, const ShapeSphere* spheres, int count) {
+  bool ok = stream_printf(stream, "%d\n", count) >= 0;
+  for (int i = 0; i < count && ok; i++) {
+    const ShapeSphere* p = &spheres[i];
+    ok = stream_printf(stream, "%.4f %.4f %.4f %.4f %.3f %.1f %.1f\n", p->x, p->y, p->z, p->r, p->mu, p->k, p->c) >= 0;
+  }
+  return ok;
+}

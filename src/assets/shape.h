@@ -31,4 +31,6 @@ const Shape* load_shape(const char* name);
 // A bike's own copy with room for world centres; free with free_shape.
 Shape* copy_shape(const Shape* shape);
 void free_shape(Shape* shape);
+// Writes spheres in the form read_shape reads; false when a write failed.
+bool write_shape(Stream* stream, const ShapeSphere* spheres, int count);
 void shape_cache_reset();

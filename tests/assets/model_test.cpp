@@ -347,4 +347,28 @@ TEST_F(ModelTest, ShapesReadCacheAndCopy) {
   EXPECT_EQ(load_shape("@s0.shp"), first);
 }
 
+TEST_F(ModelTest, ShapesWrittenAreReadBack) {
+  const ShapeSphere spheres[2] = {{0.25f, 1.5f, -2.0f, 0.5f, 0.8f, 2500, 250}, {0, -0.125f, 3, 1, 1.2f, 100, 12.5f}};
+  Stream* out = stream_open_memory_writer();
+  ASSERT_TRUE(write_shape(out, spheres, 2));
+  size_t size = 0;
+  const char* bytes = stream_memory_bytes(out, &size);
+  Stream* in = stream_open_memory(bytes, size);
+  Shape* shape = read_shape(in, "@written.shp");
+  data_close(in);
+  data_close(out);
+  ASSERT_NE(shape, nullptr);
+  ASSERT_EQ(shape->count, 2);
+  for (int i = 0; i < 2; i++) {
+    EXPECT_FLOAT_EQ(shape->spheres[i].x, spheres[i].x);
+    EXPECT_FLOAT_EQ(shape->spheres[i].y, spheres[i].y);
+    EXPECT_FLOAT_EQ(shape->spheres[i].z, spheres[i].z);
+    EXPECT_FLOAT_EQ(shape->spheres[i].r, spheres[i].r);
+    EXPECT_FLOAT_EQ(shape->spheres[i].mu, spheres[i].mu);
+    EXPECT_FLOAT_EQ(shape->spheres[i].k, spheres[i].k);
+    EXPECT_FLOAT_EQ(shape->spheres[i].c, spheres[i].c);
+  }
+  free_shape(shape);
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 // track (centreline, width and feature profile), the track designs, the
 // synthesised terrain, and the writers of each kind of content.
 #pragma once
+#include "assets/shape.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -200,12 +202,8 @@ bool write_series(const char* root, const TrackDesign* const* designs, int count
 // The seven stock shape names in digest order.
 extern const char* const stock_shape_names[7];
 
-// One sphere of a ".shp" collision shape, in body coordinates (ft), with
-// its friction, spring rate (lbf/ft) and damping (lbf s/ft).
-struct SphereSpec {
-  float x, y, z, r, mu, k, c;
-};
-bool write_shape(const char* root, const char* name, const SphereSpec* spheres, int count);
+// Writes a ".shp" collision shape below root.
+bool write_shape_file(const char* root, const char* name, const ShapeSphere* spheres, int count);
 
 // Helpers shared by the writers.
 bool write_text_file(const char* root, const char* name, const char* text);

@@ -100,15 +100,11 @@ static bool write_zm(const char* root, const char* name, const MeshBuilder* mesh
   return ok;
 }
 
-bool write_shape(const char* root, const char* name, const SphereSpec* spheres, int count) {
+bool write_shape_file(const char* root, const char* name, const ShapeSphere* spheres, int count) {
   Stream* out = open_output(root, name);
   if (!out) return false;
-  stream_printf(out, "%d\n", count);
-  for (int s = 0; s < count; s++) {
-    const SphereSpec* p = &spheres[s];
-    stream_printf(out, "%.4f %.4f %.4f %.4f %.3f %.1f %.1f\n", p->x, p->y, p->z, p->r, p->mu, p->k, p->c);
-  }
-  return close_output(out, name);
+  bool written = write_shape(out, spheres, count);
+  return close_output(out, name) && written;
 }
 
 static unsigned char clamp_byte(double v) { return (unsigned char)(v < 0 ? 0 : v > 255 ? 255 : lround(v)); }
@@ -131,11 +127,11 @@ static bool write_start_gate(const char* root) {
   MeshBuilder meshes[2] = {plate, hinge};
   Material materials[2] = {{24, 0.85f, 0.85f, 0.85f}, {8, 0.5f, 0.5f, 0.5f}};
   bool ok = write_zm(root, "startgate.zm", meshes, materials, 2);
-  SphereSpec spheres[16];
+  ShapeSphere spheres[16];
   for (int row = 0; row < 4; row++)
     for (int col = 0; col < 4; col++)
       spheres[row * 4 + col] = {-1.1f + col * 0.7333f, 0.12f, 0.45f + row * 0.68f, 0.22f, 0.6f, 25000, 2500};
-  ok = ok && write_shape(root, "startgate.shp", spheres, 16);
+  ok = ok && write_shape_file(root, "startgate.shp", spheres, 16);
   // Galvanised grate with a yellow band.
   const int size = 64;
   unsigned char rgb[size * size * 3];
@@ -158,17 +154,17 @@ static bool write_bale_and_block(const char* root) {
   add_box(&bale, -2.0f, 0.0f, -1.0f, 2.0f, 2.0f, 1.0f, 0.25f);
   Material straw = {4, 1, 1, 1};
   bool ok = write_zm(root, "models/haybale.zm", &bale, &straw, 1);
-  SphereSpec bale_spheres[3];
+  ShapeSphere bale_spheres[3];
   for (int k = 0; k < 3; k++) bale_spheres[k] = {-1.0f + k, 1.0f, 0.0f, 1.0f, 0.7f, 6000, 600};
-  ok = ok && write_shape(root, "models/haybale.shp", bale_spheres, 3);
+  ok = ok && write_shape_file(root, "models/haybale.shp", bale_spheres, 3);
 
   MeshBuilder block;
   add_box(&block, -2.0f, 0.0f, -1.1f, 2.0f, 2.2f, 1.1f, 0.25f);
   Material plastic = {32, 1, 1, 1};
   ok = ok && write_zm(root, "models/tuffblock.zm", &block, &plastic, 1);
-  SphereSpec block_spheres[3];
+  ShapeSphere block_spheres[3];
   for (int k = 0; k < 3; k++) block_spheres[k] = {-0.9f + 0.9f * k, 1.1f, 0.0f, 1.1f, 0.5f, 12000, 1200};
-  ok = ok && write_shape(root, "models/tuffblock.shp", block_spheres, 3);
+  ok = ok && write_shape_file(root, "models/tuffblock.shp", block_spheres, 3);
 
   const int size = 128;
   unsigned char* rgb = (unsigned char*)xmalloc(size * size * 3);

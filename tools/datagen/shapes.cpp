@@ -30,7 +30,7 @@ static const float kFork[3] = {0.5f, 15000, 1500};
 static const float kWheel[3] = {1.0f, 25000, 2500};
 static const float kRider[3] = {0.6f, 8000, 800};
 
-static SphereSpec at(const float world[3], const float body[3], float r, const float m[3]) {
+static ShapeSphere at(const float world[3], const float body[3], float r, const float m[3]) {
   return {world[0] - body[0], world[1] - body[1], world[2] - body[2], r, m[0], m[1], m[2]};
 }
 
@@ -42,9 +42,9 @@ static bool write_frame(const char* root) {
       {0, 2.60f, 5.40f, 0.30f}, {0, 1.65f, 3.30f, 0.50f}, {0, 1.25f, 3.40f, 0.30f}, {0.55f, 2.40f, 2.80f, 0.30f},
       {-0.55f, 2.40f, 2.80f, 0.30f}, {0.6f, 1.42f, 4.18f, 0.15f}, {-0.6f, 1.42f, 4.18f, 0.15f},
   };
-  SphereSpec spheres[11];
+  ShapeSphere spheres[11];
   for (int k = 0; k < 11; k++) spheres[k] = at(points[k], bike_frame_pos, points[k][3], kFrame);
-  return write_shape(root, "generic_frame.shp", spheres, 11);
+  return write_shape_file(root, "generic_frame.shp", spheres, 11);
 }
 
 static bool write_fork_upper(const char* root) {
@@ -53,9 +53,9 @@ static bool write_fork_upper(const char* root) {
       {0, 0, 0, 0.30f}, {0, 1.0f, 0.6f, 0.20f}, {1.097f, 1.145f, 0.753f, 0.20f}, {-1.097f, 1.145f, 0.753f, 0.20f},
       {0, -0.35f, -0.30f, 0.25f},
   };
-  SphereSpec spheres[5];
+  ShapeSphere spheres[5];
   for (int k = 0; k < 5; k++) spheres[k] = {rel[k][0], rel[k][1], rel[k][2], rel[k][3], kFork[0], kFork[1], kFork[2]};
-  return write_shape(root, "generic_fork_upper.shp", spheres, 5);
+  return write_shape_file(root, "generic_fork_upper.shp", spheres, 5);
 }
 
 static bool write_fork_lower(const char* root) {
@@ -63,7 +63,7 @@ static bool write_fork_lower(const char* root) {
   float axis[3] = {bike_fork_upper_pos[0] - bike_fork_lower_pos[0], bike_fork_upper_pos[1] - bike_fork_lower_pos[1],
                    bike_fork_upper_pos[2] - bike_fork_lower_pos[2]};
   float length = sqrtf(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
-  SphereSpec spheres[9];
+  ShapeSphere spheres[9];
   int n = 0;
   for (int side = -1; side <= 1; side += 2)
     for (int step = 0; step < 4; step++) {
@@ -74,12 +74,12 @@ static bool write_fork_lower(const char* root) {
       spheres[n++] = {p[0], p[1], p[2], 0.15f, kFork[0], kFork[1], kFork[2]};
     }
   spheres[n++] = {0, 0.0f, -0.55f, 0.22f, kFork[0], kFork[1], kFork[2]};
-  return write_shape(root, "generic_fork_lower.shp", spheres, n);
+  return write_shape_file(root, "generic_fork_lower.shp", spheres, n);
 }
 
 static bool write_swingarm(const char* root) {
   // Two arms from the pivot to the rear axle.
-  SphereSpec spheres[8];
+  ShapeSphere spheres[8];
   int n = 0;
   for (int side = -1; side <= 1; side += 2)
     for (int step = 0; step < 4; step++) {
@@ -89,17 +89,17 @@ static bool write_swingarm(const char* root) {
                         bike_swingarm_pivot[2] + (bike_rear_wheel_pos[2] - bike_swingarm_pivot[2]) * t};
       spheres[n++] = at(world, bike_swingarm_pos, 0.15f, kFork);
     }
-  return write_shape(root, "generic_swingarm.shp", spheres, n);
+  return write_shape_file(root, "generic_swingarm.shp", spheres, n);
 }
 
 // The tyre as a ring of 16 spheres of the tyre's section radius.
 static bool write_wheel(const char* root, const char* name, float radius, float tire) {
-  SphereSpec spheres[16];
+  ShapeSphere spheres[16];
   for (int k = 0; k < 16; k++) {
     double a = k * 3.14159265358979323846 / 8.0;
     spheres[k] = {0, (float)(radius * cos(a)), (float)(radius * sin(a)), tire, kWheel[0], kWheel[1], kWheel[2]};
   }
-  return write_shape(root, name, spheres, 16);
+  return write_shape_file(root, name, spheres, 16);
 }
 
 static bool write_rider(const char* root) {
@@ -109,10 +109,10 @@ static bool write_rider(const char* root) {
       {0, -0.50f, 0.60f, 0.45f},  {0, 0.0f, 0.0f, 0.50f},       {0, 0.45f, -0.50f, 0.50f},
       {0.5f, 0.55f, -0.65f, 0.30f}, {-0.5f, 0.55f, -0.65f, 0.30f}, {0, 1.14f, -1.32f, 0.42f},
   };
-  SphereSpec spheres[6];
+  ShapeSphere spheres[6];
   for (int k = 0; k < 6; k++)
     spheres[k] = {rel[k][0], rel[k][1], rel[k][2], rel[k][3], kRider[0], kRider[1], kRider[2]};
-  return write_shape(root, "generic_rider.shp", spheres, 6);
+  return write_shape_file(root, "generic_rider.shp", spheres, 6);
 }
 
 bool write_stock_shapes(const char* root) {
