@@ -33,7 +33,19 @@ static struct {
   Array entries;  // DataEntry
   Array list;     // const char*, null-terminated
   Array strings;  // char*, everything the entries point at
+  int* slots;     // open-addressing table of winning entry indices, -1 empty
+  uint32_t slot_mask;
 } data;
+
+// Case-insensitive FNV-1a, so lookups cost the same however big the index.
+static uint32_t name_hash(const char* name) {
+  uint32_t h = 2166136261u;
+  for (const unsigned char* p = (const unsigned char*)name; *p; p++) {
+    unsigned char c = *p >= 'A' && *p <= 'Z' ? *p + 32 : *p;
+    h = (h ^ c) * 16777619u;
+  }
+  return h;
+}
 
 void normalize_path(char* path) {
   char* out = path;
@@ -51,6 +63,8 @@ static void free_index() {
   array_free(&data.strings);
   array_free(&data.entries);
   array_free(&data.list);
+  free(data.slots);
+  data.slots = nullptr;
   data.index_ready = false;
 }
 
@@ -241,12 +255,21 @@ static void build_index() {
     saf_free_members(&members);
   }
   sort_entries();
+  uint32_t slot_count = 16;
+  while (slot_count < 2u * (uint32_t)data.entries.count) slot_count *= 2;
+  data.slots = (int*)xmalloc(slot_count * sizeof(int));
+  memset(data.slots, 0xff, slot_count * sizeof(int));
+  data.slot_mask = slot_count - 1;
   const char* previous = nullptr;
   for (int i = 0; i < data.entries.count; i++) {
     const char* name = array_at<DataEntry>(&data.entries, i)->name;
     if (previous && strcasecmp(previous, name) == 0) continue;
     array_append(&data.list, &name);
     previous = name;
+    // The first entry of a name sorts by priority, so it is the one found.
+    uint32_t slot = name_hash(name) & data.slot_mask;
+    while (data.slots[slot] >= 0) slot = (slot + 1) & data.slot_mask;
+    data.slots[slot] = i;
   }
   const char* end = nullptr;
   array_append(&data.list, &end);
@@ -274,11 +297,11 @@ const DataEntry* data_index_entry(int index) {
 
 const DataEntry* data_find(const char* name) {
   ensure_index();
-  DataEntry* first = array_at<DataEntry>(&data.entries, 0);
-  DataEntry* last = first + data.entries.count;
-  DataEntry* found = std::lower_bound(first, last, name,
-                                      [](const DataEntry& e, const char* key) { return strcasecmp(e.name, key) < 0; });
-  return found != last && strcasecmp(found->name, name) == 0 ? found : nullptr;
+  for (uint32_t slot = name_hash(name) & data.slot_mask; data.slots[slot] >= 0; slot = (slot + 1) & data.slot_mask) {
+    DataEntry* entry = array_at<DataEntry>(&data.entries, data.slots[slot]);
+    if (strcasecmp(entry->name, name) == 0) return entry;
+  }
+  return nullptr;
 }
 
 const char* const* data_file_list() {
