@@ -60,11 +60,13 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   // The game data is the first search folder whose base archive carries the
   // digest of the data this build generated. Looking creates the home
   // folder and puts the log there unless KUVO_LOGFILE says otherwise.
-  if (find_game_data(game_data_digest_hex) < 0) {
+  int data_folder_number = find_game_data(game_data_digest_hex);
+  if (data_folder_number < 0) {
     message_box("Problem starting Kestrix", "Can't find game data\n");
     *exit_status = 0;
     return false;
   }
+  kuvo_log("Game data in %s\n", data_folder(data_folder_number));
   // Only riders on the stock collision shapes may join a server.
   stock_shapes = stock_shapes_match(stock_shapes_digest_hex);
 
@@ -97,12 +99,14 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   }
 
   bool debug = o->debug_level > 0;
-  if (!list_tracks(debug)) {
+  int tracks = list_tracks(debug);
+  if (!tracks) {
     fputs("No tracks found\n", stderr);
     *exit_status = 1;
     return false;
   }
-  list_demos(debug);
+  int demos = list_demos(debug);
+  kuvo_log("%d tracks, %d demos\n", tracks, demos);
   if (o->track && !settings_select_track(o->track)) kuvo_log("No track \"%.200s\"\n", o->track);
   if (app->options.nommx) kuvo_log("Ignoring MMX\n");
   app->show_paused_text = !app->options.hidden_pause;
