@@ -83,6 +83,7 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   read_config();
   message_set_line_limit(settings.message_lines);
   LaunchOptions* o = &app->options;
+  derive_render_options(&settings, o);
   o->width = settings.xres, o->height = settings.yres;
   o->draw_fps = settings.draw_fps, o->draw_time = settings.draw_time, o->draw_ping = settings.draw_ping;
 

@@ -1,6 +1,8 @@
 // The command-line option table and its parser.
 #include "core/options.h"
 
+#include "core/settings.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -190,6 +192,20 @@ int apply_option(const OptionDef& def, const char* value, LaunchOptions* options
 }
 
 }  // namespace
+
+static double clamp_double(double v, double lo, double hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+void derive_render_options(const Settings* s, LaunchOptions* o) {
+  o->ground_texture_level_drop = (int)clamp_double(10 - s->ground_texture_detail.value, 0, 10);
+  o->ground_texture_size = 32 << s->ground_texture_dim.index;
+  double x = clamp_double(100 - s->model_detail.value, 0, 100) * 0.02;
+  o->lod_scale = (float)(x <= 1 ? x : x * x * x);
+  o->lod_bias = (float)(50 - 50 * clamp_double((s->model_detail.value - 10) * 0.05, 0, 1));
+  o->texture_level_drop = (int)rint(clamp_double(10 - s->model_texture_detail.value, 0, 10));
+  o->roost_frequency = (int)rint(s->roost_density.value);
+  // A detail of 0 would divide by zero; the coarsest real setting is 1.
+  o->terrain_detail = (float)(0.125 / (s->ground_detail.value < 1 ? 1 : s->ground_detail.value));
+}
 
 int parse_command_line(int argc, char** argv, LaunchOptions* options) {
   OptionCursor cursor = {argc - 1, argv + 1, false};

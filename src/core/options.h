@@ -23,6 +23,7 @@ struct LaunchOptions {
   bool warp = false;
   int texture_level_drop = 0;         // model textures
   int ground_texture_level_drop = 0;
+  int ground_texture_size = 128;      // pixels per side of a ground tile texture
   int roost_frequency = 0;
   float erode = 0.0f;
   float terrain_detail = 0.0f;
@@ -59,6 +60,11 @@ struct LaunchOptions {
   double quit_after = 0.0;            // seconds of granted time, 0 = none
   const char* file = nullptr;         // the demo to play at start
 };
+
+struct Settings;
+// The render values the configuration implies; the command line then
+// overrides them.
+void derive_render_options(const Settings* settings, LaunchOptions* options);
 
 // Parses argv[1..] into options, which hold the defaults (and the values
 // derived from the configuration) on entry. Returns 0, or 1 after printing

@@ -1,5 +1,7 @@
 #include "core/options.h"
 
+#include "core/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -136,6 +138,39 @@ TEST(MatchOption, ConsumesWhatItMatches) {
   EXPECT_EQ(v, nullptr);
   EXPECT_EQ(c.remaining, 0);
   EXPECT_FALSE(match_option(&c, "--width", true, &v));
+}
+
+TEST(RenderOptions, FollowTheConfiguration) {
+  struct Case {
+    double ground_levels, model_detail, model_texture, roost, ground_detail;
+    int dim_index;
+    int ground_drop, size, texture_drop, roost_frequency;
+    float lod_scale, lod_bias, terrain_detail;
+  } cases[] = {
+      // The defaults: 9 levels, detail 50, texture 9, roost 250, ground 50, 128x128.
+      {9, 50, 9, 250, 50, 2, 1, 128, 1, 250, 1.0f, 0.0f, 0.0025f},
+      {0, 0, 0, 0, 100, 0, 10, 32, 10, 0, 8.0f, 50.0f, 0.00125f},     // x = 2 gives 2^3
+      {10, 100, 10, 1000, 1, 5, 0, 1024, 0, 1000, 0.0f, 0.0f, 0.125f},
+      {9.5, 20, 8.5, 10.5, 0, 3, 0, 256, 2, 10, 1.6f * 1.6f * 1.6f, 25.0f, 0.125f},  // no division by zero
+  };
+  for (const Case& c : cases) {
+    settings_reset();
+    settings.ground_texture_detail.value = c.ground_levels;
+    settings.model_detail.value = c.model_detail;
+    settings.model_texture_detail.value = c.model_texture;
+    settings.roost_density.value = c.roost;
+    settings.ground_detail.value = c.ground_detail;
+    settings.ground_texture_dim.index = c.dim_index;
+    LaunchOptions o;
+    derive_render_options(&settings, &o);
+    EXPECT_EQ(o.ground_texture_level_drop, c.ground_drop) << c.ground_levels;
+    EXPECT_EQ(o.ground_texture_size, c.size);
+    EXPECT_EQ(o.texture_level_drop, c.texture_drop) << c.model_texture;
+    EXPECT_EQ(o.roost_frequency, c.roost_frequency);
+    EXPECT_FLOAT_EQ(o.lod_scale, c.lod_scale) << c.model_detail;
+    EXPECT_FLOAT_EQ(o.lod_bias, c.lod_bias) << c.model_detail;
+    EXPECT_FLOAT_EQ(o.terrain_detail, c.terrain_detail) << c.ground_detail;
+  }
 }
 
 }  // namespace
