@@ -18,6 +18,9 @@ enum {
   IMAGE_ERROR_SIZE = 1024,
   ANIM_MAX_FRAMES = 65536,
   ANIM_MAX_IMAGES = 1024,
+  // All of one sequence's images with their chains: a short file may name
+  // one large PNG for every image.
+  ANIM_MAX_BYTES = 256 << 20,
 };
 
 // 8-bit channels, rows in file order (row 0 first), level 0 followed by

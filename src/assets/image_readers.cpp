@@ -277,6 +277,7 @@ bool read_animation_body(Stream* stream, ImageAnimation* animation) {
     animation->frames[i] = (int)v;
   }
   animation->images = (Image*)xmalloc(sizeof(Image) * image_count);
+  size_t total_bytes = 0;
   for (int i = 0; i < image_count; i++) {
     char token[16];
     Image* image = &animation->images[i];
@@ -310,6 +311,14 @@ bool read_animation_body(Stream* stream, ImageAnimation* animation) {
         ok = false;
       }
       if (!ok) image_free(image);
+    }
+    if (ok) {
+      total_bytes += mip_chain_bytes(image->width, image->height, image->channels);
+      if (total_bytes > ANIM_MAX_BYTES) {
+        image_set_error(".seq images need more than %d MB", ANIM_MAX_BYTES >> 20);
+        image_free(image);
+        ok = false;
+      }
     }
     if (!ok) {
       animation->image_count = i;

@@ -26,12 +26,17 @@ static bool read_word(Stream* stream, char* word, int size, const char* allowed)
   if (!skip_space(stream)) return false;
   int n = 0;
   int c;
+  bool cut = false;
   while ((c = stream_peekc(stream)) != -1 && strchr(allowed, c) && c) {
     stream_getc(stream);
-    if (n < size - 1) word[n++] = (char)c;
+    if (n < size - 1)
+      word[n++] = (char)c;
+    else
+      cut = true;
   }
   word[n] = 0;
-  return n > 0;
+  // A number cut to the buffer would parse as some other value.
+  return n > 0 && !cut;
 }
 
 static bool read_float(Stream* stream, float* value) {

@@ -94,7 +94,8 @@ bool skin_variant_names(const char* model, const char* skin, char* variant, int 
   const char* variant_slash = strrchr(variant, '/');
   // The "@" of a data name is no part of its base name.
   const char* variant_base = variant_slash ? variant_slash + 1 : variant + (variant[0] == '@');
-  size_t folder_length = slash ? (size_t)(slash + 1 - skin) : 0;
+  // A data name without a folder lies in the data root, "@".
+  size_t folder_length = slash ? (size_t)(slash + 1 - skin) : skin[0] == '@' ? 1 : 0;
   return copy_text(in_skin_folder, folder_size, skin, folder_length, variant_base, strlen(variant_base), "");
 }
 
