@@ -130,7 +130,10 @@ static float table_torque(const float* table, int i, int j, float f) {
 
 static float engine_torque(Bike* bike, float rpm) {
   const BikeModel* m = &bike->model;
-  float p = clampf(rpm * 0.002f, 0, TORQUE_POINT_COUNT - 1);
+  // A speed that is not a number (a blown-up body) reads the first entry
+  // rather than an index far outside the tables.
+  float p = rpm * 0.002f;
+  p = p > 0 ? clampf(p, 0, TORQUE_POINT_COUNT - 1) : 0;
   int i = (int)std::floor(p);
   float f = p - i;
   int j = i + 1 < TORQUE_POINT_COUNT ? i + 1 : TORQUE_POINT_COUNT - 1;
