@@ -2,6 +2,8 @@
 // layouts, the 16-bit grey reader, ANIM1 sequences, LINK files and the
 // reader chosen by a file's first token.
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "assets/image.h"

@@ -2,6 +2,7 @@
 // a data folder, its rest pose, physics activity changes and the net joint
 // force rule.
 #include <cstring>
+#include <filesystem>
 
 #include "assets/image.h"
 #include "physics_fixture.h"

@@ -168,7 +168,7 @@ TEST(ConfigFile, WrittenToTheHomeFolderAndReadBack) {
   read_settings_text("laps=12\nname=Kim\nthrottle_key=(0.1,0.9)mouse-y\n");
   std::string written = written_settings(write_settings_stream);
   ASSERT_TRUE(write_config());
-  EXPECT_EQ(slurp_file(data.home.at("Kestrix/config")), written);
+  EXPECT_EQ(read_file(data.home.path("Kestrix/config")), written);
   settings_reset();
   ASSERT_TRUE(read_config());
   EXPECT_EQ(setting_text("laps"), "12.000000");

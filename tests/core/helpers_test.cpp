@@ -1,35 +1,24 @@
 #include "core/helpers.h"
 
+#include "../support/test_support.h"
 #include "platform/kuvo.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
 TEST(MessageRing, LogsWithOneNewlineAndColourReset) {
-  char tmpl[] = "/tmp/kx_msg_XXXXXX";
-  std::string dir = mkdtemp(tmpl), path = dir + "/log.txt";
-  kuvo_log_reset();
-  setenv("KUVO_LOGFILE", path.c_str(), 1);
+  LogCapture captured;
   show_message("Saved\n");
   show_message("Saved");
   show_message("\x1b[31mred");
-  kuvo_log_reset();
-  unsetenv("KUVO_LOGFILE");
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  std::string log = ss.str();
+  captured.stop();
+  std::string log = captured.text();
   EXPECT_NE(log.find("] Saved\n["), std::string::npos);
   EXPECT_EQ(log.find("Saved\n\n"), std::string::npos);
   EXPECT_NE(log.find("] \x1b[31mred\x1b[0m\n"), std::string::npos);
-  std::string cmd = "rm -rf " + dir;
-  (void)system(cmd.c_str());
 }
 
 TEST(MessageRing, WrapsCutsAndExpires) {

@@ -1,11 +1,11 @@
 // Runs the real program the way a user or a script would.
+#include "../support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,25 +14,17 @@ namespace {
 
 std::string program() { return std::string(getenv("KX_BIN_DIR")) + "/kestrix"; }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 struct ProgramRun {
   int status;
   std::string err;
 };
 
 ProgramRun run(const std::string& args, const std::string& env = "") {
-  std::string err_path = "/tmp/kx_program_err_" + std::to_string(getpid());
+  TempFolder scratch{"kx_program"};
+  std::string err_path = scratch.path("err");
   std::string cmd = env + " " + program() + " " + args + " 2>" + err_path + " >/dev/null";
   int raw = system(cmd.c_str());
-  ProgramRun r = {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(err_path)};
-  unlink(err_path.c_str());
-  return r;
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err_path)};
 }
 
 TEST(Program, RefusesBadCommandLines) {
@@ -52,17 +44,18 @@ TEST(Program, RefusesBadCommandLines) {
 }
 
 TEST(Program, HeadlessRunLogsAndShutsDownInOrder) {
-  std::string log = "/tmp/kx_program_log_" + std::to_string(getpid()) + ".txt";
+  TempFolder scratch{"kx_program"};
+  std::string log = scratch.path("log.txt");
   ProgramRun r = run("--headless --quit-after 0.3", "KUVO_LOGFILE=" + log);
   EXPECT_EQ(r.status, 0) << r.err;
-  std::string text = slurp(log);
+  std::string text = read_file(log);
   EXPECT_NE(text.find("] KUVO 0.31\n"), std::string::npos) << text;
   EXPECT_NE(text.find("] Finished deallocating bikes\n"), std::string::npos) << text;
-  unlink(log.c_str());
 }
 
 TEST(Program, TerminationSignalShutsDownInOrder) {
-  std::string log = "/tmp/kx_program_sig_" + std::to_string(getpid()) + ".txt";
+  TempFolder scratch{"kx_program"};
+  std::string log = scratch.path("log.txt");
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
@@ -72,15 +65,14 @@ TEST(Program, TerminationSignalShutsDownInOrder) {
     _exit(127);
   }
   // Wait until the program has started its log, then ask it to stop.
-  for (int i = 0; i < 500 && slurp(log).find("KUVO 0.31") == std::string::npos; i++) usleep(10000);
+  for (int i = 0; i < 500 && read_file(log).find("KUVO 0.31") == std::string::npos; i++) usleep(10000);
   usleep(100000);
   kill(pid, SIGTERM);
   int status = 0;
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_NE(slurp(log).find("] Finished deallocating bikes\n"), std::string::npos);
-  unlink(log.c_str());
+  EXPECT_NE(read_file(log).find("] Finished deallocating bikes\n"), std::string::npos);
 }
 
 }  // namespace

@@ -17,18 +17,18 @@ struct ProgramRun {
 // The installation folder gets the build's own game data, so start-up's
 // digest check passes; `bytes` cuts the archive short.
 void install_game_data(const DataFolders& data, size_t bytes = std::string::npos) {
-  std::string archive = slurp_file(std::string(getenv("KX_BIN_DIR")) + "/zzzz.saf");
+  std::string archive = read_file(std::string(getenv("KX_BIN_DIR")) + "/zzzz.saf");
   ASSERT_GT(archive.size(), 0u);
   data.install.write("zzzz.saf", archive.substr(0, bytes));
 }
 
 ProgramRun run_program(const DataFolders& data, const std::string& args) {
-  std::string err = data.home.at("stderr.txt");
-  std::string command = "XDG_DATA_HOME='" + data.home.path + "' QV_HOME='" + data.install.path +
-                        "' KUVO_LOGFILE='" + data.home.at("log.txt") + "' '" + getenv("KX_BIN_DIR") +
+  std::string err = data.home.path("stderr.txt");
+  std::string command = "XDG_DATA_HOME='" + data.home.root + "' QV_HOME='" + data.install.root +
+                        "' KUVO_LOGFILE='" + data.home.path("log.txt") + "' '" + getenv("KX_BIN_DIR") +
                         "/kestrix' --headless --quit-after 0.05 " + args + " >/dev/null 2>'" + err + "'";
   int raw = system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp_file(err)};
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(err)};
 }
 
 std::string replace_line(const std::string& text, const std::string& from, const std::string& to) {
@@ -41,7 +41,7 @@ TEST(ProgramConfig, WrittenWithDefaultsThenKeptAcrossRuns) {
   install_game_data(data);
   ProgramRun first = run_program(data, "");
   ASSERT_EQ(first.status, 0) << first.err;
-  std::string config = slurp_file(data.home.at("Kestrix/config"));
+  std::string config = read_file(data.home.path("Kestrix/config"));
   settings_reset();
   apply_stability(100);
   EXPECT_EQ(config, written_settings(write_settings_stream));
@@ -53,11 +53,11 @@ TEST(ProgramConfig, WrittenWithDefaultsThenKeptAcrossRuns) {
   data.home.write("Kestrix/config", edited);
   ProgramRun second = run_program(data, "");
   ASSERT_EQ(second.status, 0) << second.err;
-  std::string kept = slurp_file(data.home.at("Kestrix/config"));
+  std::string kept = read_file(data.home.path("Kestrix/config"));
   std::string expected = replace_line(replace_line(config, "laps=5.000000", "laps=7.000000"), "skill=Novice",
                                       "skill=Expert");
   EXPECT_EQ(kept, expected);
-  std::string log = slurp_file(data.home.at("log.txt"));
+  std::string log = read_file(data.home.path("log.txt"));
   EXPECT_NE(log.find("@config line 12: laps=abc ignored: not a number\n"), std::string::npos) << log;
   EXPECT_NE(log.find("@config line 13: no \"=\", ignored\n"), std::string::npos) << log;
 }
@@ -76,7 +76,7 @@ TEST(ProgramConfig, GameDataWithoutTracksRefusesToStart) {
   data.install.write("canyon/terrain.hf.gz", "gz");
   ProgramRun some = run_program(data, "--track canyon");
   EXPECT_EQ(some.status, 0) << some.err;
-  EXPECT_NE(slurp_file(data.home.at("Kestrix/config")).find("\ntrack=canyon\n"), std::string::npos);
+  EXPECT_NE(read_file(data.home.path("Kestrix/config")).find("\ntrack=canyon\n"), std::string::npos);
 }
 
 }  // namespace

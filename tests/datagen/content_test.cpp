@@ -3,6 +3,7 @@
 // collision shapes that fit the bike.
 #include <gtest/gtest.h>
 
+#include "../support/test_support.h"
 #include "assets/shape.h"
 #include "bike/catalogue.h"
 #include "datagen.h"
@@ -17,10 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <ftw.h>
 #include <set>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -28,33 +26,10 @@ namespace {
 
 std::string bin_dir() { return getenv("KX_BIN_DIR"); }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-int remove_entry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
-
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char pattern[] = "/tmp/kx_datagen_XXXXXX";
-    path = mkdtemp(pattern);
-  }
-  ~TempDir() { nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS); }
-};
-
 // Search folders: an empty home, then the build's installation folder.
 struct InstalledData : ::testing::Test {
-  TempDir home;
-  void SetUp() override {
-    setenv("XDG_DATA_HOME", home.path.c_str(), 1);
-    setenv("QV_HOME", bin_dir().c_str(), 1);
-    data_folders_init();
-  }
-  void TearDown() override { unsetenv("QV_HOME"); }
+  TempFolder home{"kx_datagen"};
+  DataFolderScope scope{home.root, bin_dir()};
 };
 
 int generate(const std::string& stage, const std::string& archive, const std::string& digests) {
@@ -63,28 +38,28 @@ int generate(const std::string& stage, const std::string& archive, const std::st
 }
 
 TEST(Generation, TwiceGivesIdenticalBytes) {
-  TempDir a, b;
-  ASSERT_EQ(generate(a.path + "/stage", a.path + "/zzzz.saf", a.path + "/digests.cpp"), 0);
-  ASSERT_EQ(generate(b.path + "/stage", b.path + "/zzzz.saf", b.path + "/digests.cpp"), 0);
-  std::string first = slurp(a.path + "/zzzz.saf"), second = slurp(b.path + "/zzzz.saf");
+  TempFolder a{"kx_datagen"}, b{"kx_datagen"};
+  ASSERT_EQ(generate(a.path("stage"), a.path("zzzz.saf"), a.path("digests.cpp")), 0);
+  ASSERT_EQ(generate(b.path("stage"), b.path("zzzz.saf"), b.path("digests.cpp")), 0);
+  std::string first = read_file(a.path("zzzz.saf")), second = read_file(b.path("zzzz.saf"));
   ASSERT_GT(first.size(), 1048576u);
   EXPECT_LT(first.size(), 64u * 1048576u);
   EXPECT_TRUE(first == second);
   // And the same bytes the build shipped beside the game.
-  EXPECT_TRUE(first == slurp(bin_dir() + "/zzzz.saf"));
-  EXPECT_EQ(slurp(a.path + "/digests.cpp"), slurp(b.path + "/digests.cpp"));
-  EXPECT_NE(slurp(a.path + "/digests.cpp").find(game_data_digest_hex), std::string::npos);
+  EXPECT_TRUE(first == read_file(bin_dir() + "/zzzz.saf"));
+  EXPECT_EQ(read_file(a.path("digests.cpp")), read_file(b.path("digests.cpp")));
+  EXPECT_NE(read_file(a.path("digests.cpp")).find(game_data_digest_hex), std::string::npos);
 }
 
 TEST(Generation, LeavesForeignFoldersAlone) {
-  TempDir dir;
-  std::string precious = dir.path + "/precious";
+  TempFolder dir{"kx_datagen"};
+  std::string precious = dir.path("precious");
   FILE* f = fopen(precious.c_str(), "w");
   ASSERT_TRUE(f);
   fclose(f);
-  EXPECT_NE(generate(dir.path, dir.path + "/zzzz.saf", dir.path + "/d.cpp"), 0);
+  EXPECT_NE(generate(dir.root, dir.path("zzzz.saf"), dir.path("d.cpp")), 0);
   EXPECT_EQ(access(precious.c_str(), F_OK), 0);
-  EXPECT_NE(access((dir.path + "/zzzz.saf").c_str(), F_OK), 0);
+  EXPECT_NE(access(dir.path("zzzz.saf").c_str(), F_OK), 0);
 }
 
 TEST_F(InstalledData, BuiltInDigestsNameTheShippedData) {
@@ -93,11 +68,11 @@ TEST_F(InstalledData, BuiltInDigestsNameTheShippedData) {
   EXPECT_EQ(find_game_data(game_data_digest_hex), 1);
   EXPECT_TRUE(stock_shapes_match(stock_shapes_digest_hex));
   // A changed first megabyte is not our data.
-  TempDir other;
-  std::string bytes = slurp(bin_dir() + "/zzzz.saf");
+  TempFolder other{"kx_datagen"};
+  std::string bytes = read_file(bin_dir() + "/zzzz.saf");
   bytes[1000] ^= 1;
-  std::ofstream(other.path + "/zzzz.saf", std::ios::binary) << bytes;
-  EXPECT_FALSE(game_data_in_folder((other.path + "/").c_str(), game_data_digest_hex));
+  other.write("zzzz.saf", bytes);
+  EXPECT_FALSE(game_data_in_folder((other.root + "/").c_str(), game_data_digest_hex));
 }
 
 TEST_F(InstalledData, ArchiveHoldsTheSharedFiles) {

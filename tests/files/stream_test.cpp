@@ -21,19 +21,7 @@ std::string read_all(Stream* s) {
   return out;
 }
 
-std::string raw_deflate(const std::string& bytes) {
-  z_stream z = {};
-  deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, bytes.size()) + 16, '\0');
-  z.next_in = (Bytef*)bytes.data();
-  z.avail_in = (uInt)bytes.size();
-  z.next_out = (Bytef*)&out[0];
-  z.avail_out = (uInt)out.size();
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
+std::string raw_deflate(const std::string& bytes) { return zlib_deflate(bytes, 9, -15); }
 
 std::string scrambled(const std::string& bytes, uint32_t seed) {
   unsigned char header[SCRAMBLE_HEADER_SIZE];

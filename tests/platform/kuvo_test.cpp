@@ -1,5 +1,7 @@
 #include "platform/kuvo.h"
 
+#include "../support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,20 +13,11 @@
 
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // Each test gets its own log file and a clean log state.
 struct LogFixture : ::testing::Test {
-  std::string dir, path;
+  TempFolder folder{"kuvo_test"};
+  std::string dir = folder.root, path = folder.path("log.txt");
   void SetUp() override {
-    char tmpl[] = "/tmp/kuvo_test_XXXXXX";
-    dir = mkdtemp(tmpl);
-    path = dir + "/log.txt";
     kuvo_log_reset();
     unsetenv("KUVO_LOGFILE");
     unsetenv("KUVO_LOGFILE_FLAGS");
@@ -35,8 +28,6 @@ struct LogFixture : ::testing::Test {
     unsetenv("KUVO_LOGFILE_FLAGS");
     unsetenv("KUVO_OPTIONS");
     kuvo_options_reset();
-    std::string cmd = "rm -rf " + dir;
-    (void)system(cmd.c_str());
   }
 };
 

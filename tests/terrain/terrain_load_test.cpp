@@ -8,9 +8,6 @@
 #include "platform/kuvo.h"
 #include "track_fixture.h"
 
-#include <fstream>
-#include <sstream>
-
 #include <cmath>
 
 namespace {
@@ -145,8 +142,7 @@ TEST_F(TerrainLoad, SuperDebugLogsTheDigestOfTheSamples) {
   std::string dir = track_dir("t");
   write_minimal_terrain(dir);
   // The samples after ":" are already two bytes each, low byte first.
-  std::ifstream file(dir + "/terrain.hf", std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string bytes = read_file(dir + "/terrain.hf");
   Digest digest;
   digest_init(&digest);
   digest_update(&digest, bytes.data() + bytes.find(':') + 1, 65 * 65 * 2);
@@ -155,18 +151,13 @@ TEST_F(TerrainLoad, SuperDebugLogsTheDigestOfTheSamples) {
   digest_final(&digest, hash);
   digest_to_hex(hash, hex);
 
-  std::string log = root + "/log.txt";
-  kuvo_log_reset();
-  setenv("KUVO_LOGFILE", log.c_str(), 1);
+  LogCapture log;
   options.debug_level = 2;
   ASSERT_TRUE(load("t"));
   kuvo_log(nullptr);
-  kuvo_log_reset();
-  unsetenv("KUVO_LOGFILE");
-  std::ifstream in(log);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_NE(text.str().find(std::string("] ") + hex + "\n"), std::string::npos) << text.str();
+  log.stop();
+  std::string text = log.text();
+  EXPECT_NE(text.find(std::string("] ") + hex + "\n"), std::string::npos) << text;
 }
 
 TEST_F(TerrainLoad, FailuresReportTheirMessage) {

@@ -1,39 +1,24 @@
 // Small track folders written by the tests: a temporary home folder as the
 // data folder, and writers for the exact bytes of each terrain file.
 #pragma once
+#include "../support/test_support.h"
 #include "assets/model.h"
 #include "assets/shape.h"
 #include "core/helpers.h"
-#include "files/data.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ftw.h>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
-inline int remove_entry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
-
-inline void make_dirs(const std::string& path) {
-  for (size_t at = 1; at <= path.size(); at++)
-    if (at == path.size() || path[at] == '/') mkdir(path.substr(0, at).c_str(), 0755);
+inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  write_file(path, std::string(bytes.begin(), bytes.end()));
 }
 
-inline void write_bytes(const std::string& path, const void* bytes, size_t size) {
-  FILE* f = fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  if (size) fwrite(bytes, 1, size, f);
-  fclose(f);
-}
-
-inline void write_text(const std::string& path, const std::string& text) { write_bytes(path, text.data(), text.size()); }
+inline void write_text(const std::string& path, const std::string& text) { write_file(path, text); }
 
 // A 65 x 65 terrain: n = 5, T = 32.
 enum { FIXTURE_N = 65, FIXTURE_EXPONENT = 5, FIXTURE_TILES = 32 };
@@ -51,7 +36,7 @@ inline void write_binary_terrain(const std::string& dir, int n, float s, float l
     bytes.push_back((uint8_t)(value & 255));
     bytes.push_back((uint8_t)(value >> 8));
   }
-  write_bytes(dir + "/terrain.hf", bytes.data(), bytes.size());
+  write_bytes(dir + "/terrain.hf", bytes);
 }
 
 inline void write_ppm(const std::string& dir, const char* file, int width, int height,
@@ -62,7 +47,7 @@ inline void write_ppm(const std::string& dir, const char* file, int width, int h
   for (int j = 0; j < height; j++)
     for (int i = 0; i < width; i++)
       for (int c = 0; c < 3; c++) bytes.push_back(value(i, j, c));
-  write_bytes(dir + "/" + file, bytes.data(), bytes.size());
+  write_bytes(dir + "/" + file, bytes);
 }
 
 inline void write_pgm(const std::string& dir, const char* file, int width, int height,
@@ -72,14 +57,14 @@ inline void write_pgm(const std::string& dir, const char* file, int width, int h
   std::vector<uint8_t> bytes(header, header + length);
   for (int j = 0; j < height; j++)
     for (int i = 0; i < width; i++) bytes.push_back(value(i, j));
-  write_bytes(dir + "/" + file, bytes.data(), bytes.size());
+  write_bytes(dir + "/" + file, bytes);
 }
 
 inline void write_tilemap(const std::string& dir, int T, const std::function<uint8_t(int, int)>& value) {
   std::vector<uint8_t> bytes;
   for (int b = 0; b < T; b++)
     for (int a = 0; a < T; a++) bytes.push_back(value(a, b));
-  write_bytes(dir + "/tilemap", bytes.data(), bytes.size());
+  write_bytes(dir + "/tilemap", bytes);
 }
 
 // The smallest complete track: heights rising along x, shading 100, two
@@ -96,18 +81,12 @@ inline void write_minimal_terrain(const std::string& dir) {
 // "tracks/" in it.
 class TrackFolderTest : public ::testing::Test {
  protected:
-  std::string root;
-  std::string data;
+  TempFolder folder{"kx-track"};
+  std::string root = folder.root;
+  std::string data = folder.make_folder("Kestrix");
+  DataFolderScope scope{root, root};  // QV_HOME too: keeps the build folder out of the index
 
   void SetUp() override {
-    char pattern[] = "/tmp/kx-track-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root = pattern;
-    data = root + "/Kestrix";
-    make_dirs(data);
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
-    setenv("QV_HOME", root.c_str(), 1);  // keeps the build folder out of the index
-    data_folders_init();
     shape_cache_reset();
     model_cache_reset();
     message_ring_clear();
@@ -115,7 +94,6 @@ class TrackFolderTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    nftw(root.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
     shape_cache_reset();
     model_cache_reset();
     message_set_line_limit(5);
@@ -123,9 +101,7 @@ class TrackFolderTest : public ::testing::Test {
 
   // Makes tracks/<name> and returns its path.
   std::string track_dir(const std::string& name) {
-    std::string dir = data + "/tracks/" + name;
-    make_dirs(dir);
-    return dir;
+    return folder.make_folder("Kestrix/tracks/" + name);
   }
 
   // Every message shown since the last clear, oldest first.

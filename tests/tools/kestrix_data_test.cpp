@@ -1,5 +1,5 @@
 // The kestrix-data tool, run as a program: its output, files and exit codes.
-#include "temp_folder.h"
+#include "../files/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -9,22 +9,11 @@
 #include "platform/kuvo.h"
 #include "track/track_info.h"
 
-#include <zlib.h>
-
-#include <fstream>
 #include <sys/wait.h>
-#include <sstream>
 
 namespace {
 
 const char* const MODEL = "3 1\n0 0 0 0 1 0 0 0\n1 0 0 0 1 0 1 0\n0 0 1 0 1 0 0 1\n0 1 2\n";
-
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class TrackLoad : public TrackFolderTest {
  protected:
@@ -133,7 +122,7 @@ TEST_F(TrackLoad, HashCoversTheListedFilesAndEachModelOnce) {
   Digest digest;
   digest_init(&digest);
   for (const char* file : {"terrain.hf", "texturelist", "tilemap", "timing_gates", "statues", "gate.zm", "rock.zm"}) {
-    std::string bytes = read_all(dir + "/" + file);
+    std::string bytes = read_file(dir + "/" + file);
     digest_update(&digest, bytes.data(), bytes.size());
   }
   unsigned char expected[DIGEST_SIZE];
@@ -146,11 +135,8 @@ TEST_F(TrackLoad, HashIsTheSameForGzipTerrainAndForEmptyOrMissingStatues) {
   std::string plain = hash_hex();
   track_deallocate(&track);
 
-  std::string bytes = read_all(dir + "/terrain.hf");
-  gzFile gz = gzopen((dir + "/terrain.hf.gz").c_str(), "wb");
-  ASSERT_NE(gz, nullptr);
-  gzwrite(gz, bytes.data(), (unsigned)bytes.size());
-  gzclose(gz);
+  std::string bytes = read_file(dir + "/terrain.hf");
+  write_file(dir + "/terrain.hf.gz", gzip(bytes));
   ::remove((dir + "/terrain.hf").c_str());
   ASSERT_TRUE(load());
   EXPECT_EQ(hash_hex(), plain);
@@ -168,16 +154,13 @@ TEST_F(TrackLoad, HashIsTheSameForGzipTerrainAndForEmptyOrMissingStatues) {
 }
 
 TEST_F(TrackLoad, LogLinesAtVerbosityOneAndOnDeallocation) {
-  std::string log = root + "/log.txt";
-  kuvo_log_reset();
-  setenv("KUVO_LOGFILE", log.c_str(), 1);
+  LogCapture log;
   options.debug_level = 1;
   ASSERT_TRUE(load());
   track_deallocate(&track);
   kuvo_log(nullptr);
-  kuvo_log_reset();
-  unsetenv("KUVO_LOGFILE");
-  std::string text = read_all(log);
+  log.stop();
+  std::string text = log.text();
   const char* const lines[] = {"Loading '@tracks/full'\n",
                                "Found 3 timing gates, first lap has 3 gates, normal lap has 2\n",
                                "2 cameras found\n", "Deallocating track\n", "Finished deallocating track\n"};
@@ -249,7 +232,7 @@ TEST_F(TrackLoad, KestrixDataTrackinfoCommand) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   ASSERT_TRUE(load());
-  std::string text = read_all(out);
+  std::string text = read_file(out);
   EXPECT_EQ(text.rfind("dir=tracks/full\nlongname=Full Track\n", 0), 0u) << text;
   EXPECT_NE(text.find("hash=" + hash_hex() + "\n"), std::string::npos) << text;
   EXPECT_NE(text.find("statues=3\nbillboards=2\nflaggers=3\ncameras=2\n"), std::string::npos) << text;
