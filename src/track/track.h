@@ -210,8 +210,9 @@ int add_billboard(Track* track, float x, float height, float z, float size, floa
                   const uint8_t colour[4]);
 
 // Writers of the object files into a folder (a path or "@" name). A null
-// name is written as "null". Billboards and statues are written with their
-// height above ground.
+// name is written as "null"; a billboard without a texture is written in its
+// colour form with an empty name. Billboards and statues are written with
+// their height above ground.
 bool write_timing_gates(const char* folder, const StartSlot* slots, int slot_count, const TimingGate* gates,
                         int gate_count, const int* first_lap, int first_count, const int* normal_lap,
                         int normal_count);

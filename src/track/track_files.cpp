@@ -547,8 +547,9 @@ bool write_billboards(const char* folder, const Billboard* billboards, int count
     const Billboard* b = &billboards[k];
     stream_printf(out, "[%f %f %f] %f %f ", b->x, b->height, b->z, b->size, b->aspect);
     const char* texture = b->texture ? b->texture : "";
-    if (b->colour[0] == 255 && b->colour[1] == 255 && b->colour[2] == 255)
-      stream_printf(out, "%s\n", b->texture ? b->texture : "null");
+    // The colour form also carries an empty name, which reads back as none.
+    if (b->texture && b->colour[0] == 255 && b->colour[1] == 255 && b->colour[2] == 255)
+      stream_printf(out, "%s\n", b->texture);
     else
       stream_printf(out, "#%02x%02x%02x#%s\n", b->colour[0], b->colour[1], b->colour[2], texture);
   }
