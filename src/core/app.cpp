@@ -81,7 +81,8 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
   apply_stability(100);
   settings_list_graphics();
   read_config();
-  message_set_line_limit(settings.message_lines);
+  int lines = settings.message_lines;
+  message_set_line_limit(lines < 0 ? 0 : lines > MESSAGE_RING_SIZE ? MESSAGE_RING_SIZE : lines);
   LaunchOptions* o = &app->options;
   derive_render_options(&settings, o);
   o->width = settings.xres, o->height = settings.yres;

@@ -304,6 +304,16 @@ static bool set_text(const SettingKey* key, const char* value) {
   return true;
 }
 
+// "WIDTHxHEIGHT" exactly as the mode list writes it.
+static bool is_video_mode_text(const char* value) {
+  int w, h, used = 0;
+  if (sscanf(value, "%dx%d%n", &w, &h, &used) != 2 || value[used] || w < 1 || h < 1 || w > 16384 || h > 16384)
+    return false;
+  char canonical[32];
+  snprintf(canonical, sizeof canonical, "%dx%d", w, h);
+  return !strcmp(canonical, value);
+}
+
 static bool set_choice(const SettingKey* key, const char* value) {
   SettingChoice* choice = (SettingChoice*)key->record;
   if (choice == &settings.track) {
@@ -325,6 +335,12 @@ static bool set_choice(const SettingKey* key, const char* value) {
     return false;
   }
   int index = find_option(choice, value);
+  // A saved display mode is kept even when this display has not offered it
+  // (yet): the window decides at opening whether it can be used.
+  if (index < 0 && choice == &settings.video_mode && is_video_mode_text(value)) {
+    settings_add_video_mode(value);
+    index = find_option(choice, value);
+  }
   if (index < 0) {
     log_refused(key, value, "not one of the choices");
     return false;

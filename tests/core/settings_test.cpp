@@ -302,6 +302,25 @@ std::vector<std::string> split_lines(const std::string& text) {
   return lines;
 }
 
+TEST(ConfigLines, SavedVideoModeSurvivesADisplayThatDidNotListIt) {
+  struct Case {
+    const char* line;
+    const char* kept;
+  } cases[] = {
+      {"video_mode=1024x768\n", "video_mode=1024x768"},
+      {"video_mode=Windowed\n", "video_mode=Windowed"},
+      {"video_mode=1024x768x\n", "video_mode=Default Fullscreen"},
+      {"video_mode=big\n", "video_mode=Default Fullscreen"},
+      {"video_mode=01024x768\n", "video_mode=Default Fullscreen"},
+  };
+  for (const Case& c : cases) {
+    settings_reset();
+    read_settings_text(c.line);
+    std::string written = written_settings(write_settings_stream);
+    EXPECT_NE(written.find(std::string("\n") + c.kept + "\n"), std::string::npos) << c.line;
+  }
+}
+
 TEST(ConfigWriting, FreshStartWritesEveryKeyInOrderWithItsDefault) {
   fresh_settings();
   std::vector<std::string> lines = split_lines(written_settings(write_settings_stream));
