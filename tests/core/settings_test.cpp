@@ -70,7 +70,7 @@ TEST(ConfigLines, ReadRulesAndRefusals) {
       {"bike=CRF450(2013)\n", "bike", "450sxf(2013)", nullptr, ""},
       {"track=mudpit\n", "track", "mudpit", nullptr, ""},
       {"video_mode=Windowed\n", "video_mode", "Windowed", nullptr, ""},
-      {"video_mode=1024x768\n", "video_mode", "Default Fullscreen", nullptr, ""},
+      {"video_mode=huge\n", "video_mode", "Default Fullscreen", nullptr, ""},
   };
   for (const Case& c : cases) {
     fresh_settings();
