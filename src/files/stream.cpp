@@ -534,9 +534,20 @@ static Stream* open_path(const char* path, const char* mode) {
 }
 
 // folder + rest, normalised; false when it is too long.
+// A data name never climbs out of its search folder: names can come from
+// demos, servers and track files.
+static bool climbs_out(const char* rest) {
+  for (const char* p = rest; (p = strstr(p, "..")); p += 2) {
+    bool starts = p == rest || p[-1] == '/' || p[-1] == '\\';
+    bool ends = !p[2] || p[2] == '/' || p[2] == '\\';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
 static bool folder_path(char* out, int folder, const char* rest) {
   const char* base = data_folder(folder);
-  if (!base) return false;
+  if (!base || climbs_out(rest)) return false;
   int n = snprintf(out, DATA_NAME_PATH_MAX + 1, "%s%s", base, rest);
   if (n < 0 || n > DATA_NAME_PATH_MAX) return false;
   normalize_path(out);
@@ -658,7 +669,7 @@ static bool home_path(char* out, const char* name) {
     return true;
   }
   const char* home = data_folder(0);
-  if (!home) return false;
+  if (!home || climbs_out(name + 1)) return false;
   int n = snprintf(out, DATA_PATH_MAX + 1, "%s%s", home, name + 1);
   if (n < 0 || n > DATA_PATH_MAX) return false;
   normalize_path(out);

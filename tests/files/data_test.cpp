@@ -239,6 +239,21 @@ TEST(DataOpen, OverlongNamesFailCleanly) {
   EXPECT_FALSE(data_rename(huge.c_str(), "@x"));
 }
 
+TEST(DataOpen, DataNamesNeverClimbOutOfTheirFolder) {
+  DataFolders folders;
+  write_file(folders.temp.path("xdg/secret"), "outside");  // beside the home folder
+  write_file(folders.home + "a..b/x", "inside");
+  data_rescan();
+  for (const char* name : {"@../secret", "@sub/../../secret", "@..\\secret"}) {
+    EXPECT_EQ(data_open(name, "rb"), nullptr) << name;
+  }
+  EXPECT_EQ(data_open("@../escape", "wb"), nullptr);
+  EXPECT_EQ(data_open_replacing("@../escape", "wb"), nullptr);
+  EXPECT_FALSE(exists(folders.temp.path("xdg/escape")));
+  EXPECT_FALSE(data_rename("@a..b/x", "@../moved"));
+  EXPECT_EQ(read_name("@a..b/x"), "inside");  // dots inside a name are fine
+}
+
 TEST(DataOpen, RenameResolvesInTheHomeFolder) {
   DataFolders folders;
   write_file(folders.home + "results.new", "fresh");
