@@ -103,8 +103,12 @@ Mesh* load_model_for_skin(const char* model, const char* skin, bool warn) {
   char variant[1024], in_folder[1024];
   if (skin && skin_variant_names(model, skin, variant, sizeof variant, in_folder, sizeof in_folder)) {
     Mesh* found = load_model(variant);
-    if (!found) found = load_model(in_folder);
-    if (!found && warn) kuvo_log("Warning: Can't load %.450s or %.450s\n", variant, in_folder);
+    bool one_place = !strcmp(variant, in_folder);  // model and skin share a folder
+    if (!found && !one_place) found = load_model(in_folder);
+    if (!found && warn) {
+      if (one_place) kuvo_log("Warning: Can't load %.900s\n", variant);
+      else kuvo_log("Warning: Can't load %.450s or %.450s\n", variant, in_folder);
+    }
     return found;
   }
   Mesh* found = load_model(model);

@@ -301,6 +301,10 @@ TEST_F(ModelTest, SkinVariants) {
   EXPECT_NE(load_model_for_skin("@frame.zm", "@skins/plain.png", true), nullptr);
   EXPECT_EQ(load_model_for_skin("@fork.zm", "@skins/plain.png", true), nullptr);
   EXPECT_EQ(log_count("Warning: Can't load @fork.zm"), 1);
+  // Model and skin in the same folder: one place to look, named once.
+  EXPECT_EQ(load_model_for_skin("@frame.zm", "@frame-gold-x.png", true), nullptr);
+  EXPECT_EQ(log_count("Warning: Can't load @frame-gold.zm\n"), 1);
+  EXPECT_EQ(log_count("@frame-gold.zm or"), 0);
 }
 
 TEST_F(ModelTest, ShapesReadCacheAndCopy) {
