@@ -184,6 +184,26 @@ static const char* parse_set(const char* format, bool set[256]) {
   return (const char*)f + 1;
 }
 
+// "%s" and "%[": the run of accepted bytes, at most width (0: any), ended
+// by the first refused byte, which is given back. False when the run is empty.
+static bool scan_run(Scan* scan, const bool accept[256], int width, char* out, int* assigned) {
+  int n = 0, c;
+  while ((width == 0 || n < width) && (c = next(scan)) >= 0) {
+    if (!accept[c]) {
+      give_back(scan, c);
+      break;
+    }
+    if (out) out[n] = (char)c;
+    n++;
+  }
+  if (n == 0) return false;
+  if (out) {
+    out[n] = 0;
+    (*assigned)++;
+  }
+  return true;
+}
+
 int stream_vscanf(Stream* stream, const char* format, va_list list) {
   va_list arguments;
   va_copy(arguments, list);
@@ -268,21 +288,13 @@ int stream_vscanf(Stream* stream, const char* format, va_list list) {
         break;
       }
       case 's': {
-        char* out = suppress ? nullptr : va_arg(arguments, char*);
-        int n = 0, c;
-        while ((width == 0 || n < width) && (c = next(&scan)) >= 0) {
-          if (isspace(c)) {
-            give_back(&scan, c);
-            break;
+        static const struct NotSpace {
+          bool set[256];
+          NotSpace() {
+            for (int c = 0; c < 256; c++) set[c] = !isspace(c);
           }
-          if (out) out[n] = (char)c;
-          n++;
-        }
-        ok = n > 0;
-        if (ok && out) {
-          out[n] = 0;
-          assigned++;
-        }
+        } word;
+        ok = scan_run(&scan, word.set, width, suppress ? nullptr : va_arg(arguments, char*), &assigned);
         break;
       }
       case 'c': {
@@ -304,21 +316,7 @@ int stream_vscanf(Stream* stream, const char* format, va_list list) {
           break;
         }
         f = after;
-        char* out = suppress ? nullptr : va_arg(arguments, char*);
-        int n = 0, c;
-        while ((width == 0 || n < width) && (c = next(&scan)) >= 0) {
-          if (!set[c]) {
-            give_back(&scan, c);
-            break;
-          }
-          if (out) out[n] = (char)c;
-          n++;
-        }
-        ok = n > 0;
-        if (ok && out) {
-          out[n] = 0;
-          assigned++;
-        }
+        ok = scan_run(&scan, set, width, suppress ? nullptr : va_arg(arguments, char*), &assigned);
         break;
       }
       default:
