@@ -31,16 +31,43 @@ char* xstrdup(const char* text) {
   return copy;
 }
 
+// The copies, in the order they were added, and an open-addressing index
+// over them so that interning stays cheap however many names a session sees.
 static Array interned = {nullptr, 0, 0, 0};
+static const char** intern_slots = nullptr;
+static size_t intern_mask = 0;
+
+static size_t text_hash(const char* text) {
+  size_t h = 14695981039346656037ull;
+  for (const unsigned char* p = (const unsigned char*)text; *p; p++) h = (h ^ *p) * 1099511628211ull;
+  return h;
+}
+
+static void intern_index_insert(const char* copy) {
+  size_t slot = text_hash(copy) & intern_mask;
+  while (intern_slots[slot]) slot = (slot + 1) & intern_mask;
+  intern_slots[slot] = copy;
+}
 
 const char* intern_string(const char* text) {
   if (!interned.items) array_init(&interned, sizeof(char*));
-  for (int i = 0; i < interned.count; i++) {
-    const char* s = *array_at<char*>(&interned, i);
-    if (!strcmp(s, text)) return s;
+  if (intern_slots) {
+    for (size_t slot = text_hash(text) & intern_mask; intern_slots[slot]; slot = (slot + 1) & intern_mask)
+      if (!strcmp(intern_slots[slot], text)) return intern_slots[slot];
   }
   char* copy = xstrdup(text);
   if (!array_append(&interned, &copy)) out_of_memory();
+  // Keep the index at most half full, rebuilding it from the copies.
+  if ((size_t)interned.count * 2 > intern_mask) {
+    size_t size = intern_mask ? (intern_mask + 1) * 2 : 64;
+    free(intern_slots);
+    intern_slots = (const char**)xmalloc(size * sizeof(const char*));
+    memset(intern_slots, 0, size * sizeof(const char*));
+    intern_mask = size - 1;
+    for (int i = 0; i < interned.count; i++) intern_index_insert(*array_at<char*>(&interned, i));
+  } else {
+    intern_index_insert(copy);
+  }
   return copy;
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -55,6 +56,15 @@ TEST(InternString, StoresEachTextOnce) {
   EXPECT_EQ(intern_string(copy.c_str()), a);
   EXPECT_NE(intern_string("ABC"), a);
   EXPECT_STREQ(intern_string("ABC"), "ABC");
+
+  // Many names, across the index's growth: each still found, once.
+  std::vector<const char*> first;
+  for (int i = 0; i < 5000; i++) first.push_back(intern_string(("name" + std::to_string(i)).c_str()));
+  for (int i = 0; i < 5000; i++) {
+    ASSERT_EQ(intern_string(("name" + std::to_string(i)).c_str()), first[i]) << i;
+    ASSERT_STREQ(first[i], ("name" + std::to_string(i)).c_str());
+  }
+  EXPECT_EQ(intern_string("abc"), a);
 }
 
 static void* failing_realloc(void*, size_t) { return nullptr; }
