@@ -2,6 +2,7 @@
 #include "core/app.h"
 
 #include "assets/image.h"
+#include "bike/catalogue.h"
 #include "bike/world.h"
 #include "core/data_lists.h"
 #include "core/helpers.h"
@@ -55,6 +56,7 @@ static bool wants_headless(int argc, char** argv) {
 static bool startup(App* app, int argc, char** argv, int* exit_status) {
   kuvo_set_headless(wants_headless(argc, argv));
   memcpy(app->controls, bike_control_table, sizeof app->controls);
+  bike_catalogue_init();
   message_ring_clear();
 
   // The game data is the first search folder whose base archive carries the
