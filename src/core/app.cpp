@@ -121,8 +121,6 @@ static bool startup(App* app, int argc, char** argv, int* exit_status) {
 static void run_tick(App* app) {
   sum_control_channels(app->controls, BIKE_CONTROL_COUNT, app->channels);
   if (!app->track_loaded) app->view = TITLE_VIEW;
-  // The simulation only runs with a track loaded and the game not paused.
-  if (app->paused || app->view == TITLE_VIEW) return;
 }
 
 static void main_loop(App* app) {
@@ -158,6 +156,7 @@ int app_main(int argc, char** argv) {
   install_signal_handlers();
   int status = 0;
   if (!startup(&app, argc, argv, &status)) {
+    if (physics_running()) physics_shutdown();
     kuvo_log(nullptr);
     return status;
   }
