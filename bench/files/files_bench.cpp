@@ -5,6 +5,7 @@
 #include "files/data.h"
 #include "files/digest.h"
 #include "files/stream.h"
+#include "../../tests/support/zlib_bytes.h"
 
 #include <benchmark/benchmark.h>
 #include <gcrypt.h>
@@ -48,20 +49,6 @@ std::string sample_data(size_t size) {
     for (int i = 0; i < 64; i++) out += (char)(128 + (int)(random() % 8) - 4);
   }
   out.resize(size);
-  return out;
-}
-
-std::string gzip(const std::string& bytes) {
-  z_stream z = {};
-  deflateInit2(&z, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, bytes.size()) + 64, '\0');
-  z.next_in = (Bytef*)bytes.data();
-  z.avail_in = (uInt)bytes.size();
-  z.next_out = (Bytef*)&out[0];
-  z.avail_out = (uInt)out.size();
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
   return out;
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "zlib_bytes.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <ftw.h>
@@ -56,24 +58,6 @@ inline bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
-// The bytes deflated in one go; window_bits as zlib takes them: 31 for a
-// gzip member, -15 for raw deflate data.
-inline std::string zlib_deflate(const std::string& bytes, int level, int window_bits) {
-  z_stream z = {};
-  deflateInit2(&z, level, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, bytes.size()) + 64, '\0');
-  z.next_in = (Bytef*)bytes.data();
-  z.avail_in = (uInt)bytes.size();
-  z.next_out = (Bytef*)&out[0];
-  z.avail_out = (uInt)out.size();
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
-// A gzip member (zlib's own header and trailer) of the bytes.
-inline std::string gzip(const std::string& bytes) { return zlib_deflate(bytes, 6, 31); }
 
 inline int remove_scratch_entry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
